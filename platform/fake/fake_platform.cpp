@@ -1,0 +1,294 @@
+#include "platform/fake/fake_platform.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/dos_path.h"
+#include "platform/select_statement.h"
+#include "platform/text.h"
+
+namespace qano {
+
+namespace {
+std::string lower_drive(char letter) { return std::string(1, letter) + ":"; }
+}  // namespace
+
+FakePlatform::FakePlatform() { add_drive('c'); }
+
+void FakePlatform::add_drive(char letter) {
+  drives_.insert(letter);
+  nodes_[lower_drive(letter)] = Node{lower_drive(letter), true, {}, {}, {}, {}, false};
+}
+
+std::string FakePlatform::key(const std::string& path) const {
+  DosPath p = parse_dos_path(path);
+  std::string k;
+  if (p.is_unc()) {
+    k = "\\\\" + text::fold(p.unc_server) + "\\" + text::fold(p.unc_share);
+  } else {
+    k = lower_drive(p.drive != 0 ? p.drive : current_drive_[0]);
+  }
+  for (const std::string& c : p.components) k += "\\" + text::fold(c);
+  return k;
+}
+
+std::string FakePlatform::parent_key(const std::string& k) {
+  std::size_t at = k.rfind('\\');
+  return at == std::string::npos || at < 2 ? std::string() : k.substr(0, at);
+}
+
+FakePlatform::Node* FakePlatform::find(const std::string& path) {
+  auto it = nodes_.find(key(path));
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+const FakePlatform::Node* FakePlatform::find(const std::string& path) const {
+  auto it = nodes_.find(key(path));
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+void FakePlatform::add_folder(const std::string& path) {
+  DosPath p = parse_dos_path(path);
+  if (p.is_unc()) {
+    std::string k = "\\\\" + text::fold(p.unc_server) + "\\" + text::fold(p.unc_share);
+    nodes_[k] = Node{p.unc_share, true, {}, {}, {}, {}, false};
+  }
+  std::string built = p.is_unc() ? "\\\\" + p.unc_server + "\\" + p.unc_share
+                                  : lower_drive(p.drive != 0 ? p.drive : current_drive_[0]);
+  for (const std::string& c : p.components) {
+    built += "\\" + c;
+    Node& n = nodes_[key(built)];
+    n.name = c;
+    n.folder = true;
+  }
+}
+
+void FakePlatform::add_file(const std::string& path, const std::string& bytes,
+                            Attributes attributes) {
+  DosPath p = parse_dos_path(path);
+  std::string folder = path.substr(0, path.find_last_of("\\/") == std::string::npos
+                                          ? 0
+                                          : path.find_last_of("\\/"));
+  if (!folder.empty()) add_folder(folder);
+  Node& n = nodes_[key(path)];
+  n = Node{p.leaf(), false, attributes, bytes, {}, {}, false};
+}
+
+void FakePlatform::set_facts(const std::string& path, FileFacts facts) {
+  if (Node* n = find(path)) n->facts = facts;
+}
+
+void FakePlatform::add_database(const std::string& path, std::vector<Table> tables) {
+  add_file(path, "Standard Jet DB");
+  Node* n = find(path);
+  n->database = true;
+  n->tables = std::move(tables);
+}
+
+bool FakePlatform::exists(const std::string& path) const {
+  const Node* n = find(path);
+  return n != nullptr && !n->folder;
+}
+
+std::string FakePlatform::bytes(const std::string& path) const {
+  const Node* n = find(path);
+  return n == nullptr ? std::string() : n->bytes;
+}
+
+std::vector<int> FakePlatform::open_numbers() const {
+  std::vector<int> numbers;
+  for (const auto& [number, k] : open_) numbers.push_back(number);
+  return numbers;
+}
+
+void FakePlatform::record(const std::string& call, const std::string& argument) {
+  journal_.push_back(argument.empty() ? call : call + " " + argument);
+  if (before_call) before_call(call, argument);
+}
+
+// --- Files -----------------------------------------------------------------------------------
+
+std::vector<std::string> FakePlatform::dir_all(const std::string& pattern) {
+  record("dir", pattern);
+  std::vector<std::pair<std::string, std::string>> found;
+  std::string folder = parent_key(key(pattern));
+  auto f = nodes_.find(folder);
+  if (f == nodes_.end() || !f->second.folder) return {};
+  text::Wildcard wildcard(parse_dos_path(pattern).leaf());
+  for (const auto& [k, n] : nodes_) {
+    if (n.folder || n.attributes.hidden || n.attributes.system) continue;
+    if (parent_key(k) != folder || !wildcard.matches(n.name)) continue;
+    found.emplace_back(text::fold(n.name), n.name);
+  }
+  std::sort(found.begin(), found.end());
+  std::vector<std::string> names;
+  for (auto& item : found) names.push_back(item.second);
+  return names;
+}
+
+std::optional<FileFacts> FakePlatform::file_facts(const std::string& path) {
+  record("file_facts", path);
+  const Node* n = find(path);
+  if (n == nullptr || n->folder) return std::nullopt;
+  if (n->facts) return n->facts;
+  return FileFacts{n->bytes.size(), 3600.0, false};
+}
+
+void FakePlatform::kill(const std::string& path) {
+  record("kill", path);
+  std::string k = key(path);
+  auto parent = nodes_.find(parent_key(k));
+  if (parent == nodes_.end() || !parent->second.folder) fail(failure::kPathNotFound);
+  auto it = nodes_.find(k);
+  if (it == nodes_.end()) fail(failure::kFileNotFound);
+  if (it->second.folder) fail(failure::kPathFileAccessError);
+  for (const auto& [number, open_key] : open_) {
+    if (open_key == k) fail(failure::kPathFileAccessError);
+  }
+  if (it->second.attributes.read_only) fail(failure::kPermissionDenied);
+  nodes_.erase(it);
+}
+
+void FakePlatform::open_numbered(int number, const std::string& path, bool truncate) {
+  if (number < 1 || number > 511) fail(failure::kBadFileNumber);
+  if (open_.count(number) != 0) fail(failure::kFileAlreadyOpen);
+  std::string k = key(path);
+  auto parent = nodes_.find(parent_key(k));
+  if (parent == nodes_.end() || !parent->second.folder) fail(failure::kPathNotFound);
+  auto it = nodes_.find(k);
+  if (it != nodes_.end()) {
+    if (it->second.folder) fail(failure::kPathFileAccessError);
+    if (it->second.attributes.read_only) fail(failure::kPermissionDenied);
+    if (truncate) it->second.bytes.clear();
+  } else {
+    nodes_[k] = Node{parse_dos_path(path).leaf(), false, {}, {}, {}, {}, false};
+  }
+  open_[number] = k;
+}
+
+void FakePlatform::open_append(int number, const std::string& path) {
+  record("open_append", std::to_string(number) + " " + path);
+  open_numbered(number, path, false);
+}
+
+void FakePlatform::open_output(int number, const std::string& path) {
+  record("open_output", std::to_string(number) + " " + path);
+  open_numbered(number, path, true);
+}
+
+void FakePlatform::write_line(int number, const std::string& line) {
+  record("write_line", std::to_string(number) + " " + line);
+  auto it = open_.find(number);
+  if (it == open_.end()) fail(failure::kBadFileNumber);
+  nodes_[it->second].bytes += text::to_ansi(line) + "\r\n";
+}
+
+void FakePlatform::close_all() {
+  record("close_all", "");
+  open_.clear();
+}
+
+// --- Processes -------------------------------------------------------------------------------
+
+TaskId FakePlatform::shell(const std::string& path, WindowStyle style,
+                           const std::string& working_folder) {
+  record("shell", path + " " + std::to_string(static_cast<int>(style)) +
+                      (working_folder.empty() ? "" : " " + working_folder));
+  if (refused_.count(path) != 0 || !exists(path)) {
+    fail(failure::kFileNotFound, "File not found: cannot start '" + path + "'");
+  }
+  TaskId task = next_task_++;
+  starts_.push_back(Start{path, style, working_folder, task});
+  if (linger_) running_.insert(task);
+  return task;
+}
+
+bool FakePlatform::still_running(TaskId task) { return running_.count(task) != 0; }
+
+// --- Clock, regional forms, message box, drives ----------------------------------------------
+
+Date FakePlatform::today() {
+  record("today", "");
+  return today_;
+}
+
+TimeOfDay FakePlatform::time_of_day() {
+  record("time_of_day", "");
+  return time_;
+}
+
+std::string FakePlatform::short_date(const Date& d) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", d.day, d.month, d.year);
+  return buffer;
+}
+
+std::string FakePlatform::long_time(const TimeOfDay& t) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", t.hour, t.minute, t.second);
+  return buffer;
+}
+
+std::string FakePlatform::decimal_separator() { return ","; }
+std::string FakePlatform::thousands_separator() { return "."; }
+std::string FakePlatform::upper_case(const std::string& s) { return text::upper(s); }
+
+void FakePlatform::message_box(const std::string& s) {
+  record("message_box", s);
+  message_boxes_.push_back(s);
+}
+
+std::string FakePlatform::current_drive() {
+  record("current_drive", "");
+  return current_drive_;
+}
+
+std::vector<std::string> FakePlatform::drives() {
+  std::vector<std::string> list;
+  for (char d : drives_) list.push_back(lower_drive(d));
+  return list;
+}
+
+// --- Databases -------------------------------------------------------------------------------
+
+JetResult FakePlatform::query(const std::string& database, const std::string& sql) {
+  record("query", database + " | " + sql);
+  queries_.emplace_back(database, sql);
+  const Node* n = find(database);
+  if (n == nullptr || n->folder) {
+    fail(failure::kCouldNotFindFile, "Could not find file '" + database + "'.");
+  }
+  if (!n->database) {
+    fail(failure::kUnrecognizedFormat, "Unrecognized database format '" + database + "'.");
+  }
+  SelectStatement st = parse_select(sql);
+  auto table = std::find_if(n->tables.begin(), n->tables.end(), [&](const Table& t) {
+    return text::equal_ignoring_case(t.name, st.table);
+  });
+  if (table == n->tables.end()) {
+    fail(failure::kTableNotFound, "The Microsoft Jet database engine cannot find the input table "
+                                  "or query '" + st.table + "'. Make sure it exists and that its "
+                                  "name is spelled correctly.");
+  }
+  std::size_t column = table->columns.size();
+  for (std::size_t i = 0; i < table->columns.size(); ++i) {
+    if (text::equal_ignoring_case(table->columns[i].first, st.column)) column = i;
+  }
+  if (column == table->columns.size()) fail(3061, "Too few parameters. Expected 1.");
+  JetResult result;
+  for (const auto& [name, type] : table->columns) {
+    result.fields.push_back(JetField{name, JetValue::null(type)});
+  }
+  for (const auto& row : table->rows) {
+    if (criteria_match(row.at(column), st.literal)) {
+      for (std::size_t i = 0; i < row.size() && i < result.fields.size(); ++i) {
+        result.fields[i].value = row[i];
+      }
+      result.eof = false;
+      break;
+    }
+  }
+  return result;
+}
+
+}  // namespace qano

@@ -1,0 +1,109 @@
+// The narrow seam between the program and everything outside it: files and numbered text files,
+// directory lookup, delete, process start, clock and regional forms, message box, current drive
+// and the Jet engine. Every path here is a DOS path ("C:\qano\acq_*.zip"); each implementation
+// maps it to its host. Every failure is a qano::Failure with a number and a text.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/failure.h"
+#include "platform/jet.h"
+
+namespace qano {
+
+struct Date {
+  int year = 0;
+  int month = 0;  // 1..12
+  int day = 0;    // 1..31
+  friend bool operator==(const Date&, const Date&) = default;
+};
+
+struct TimeOfDay {
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  friend bool operator==(const TimeOfDay&, const TimeOfDay&) = default;
+};
+
+// Window styles of a started process, with their Windows values.
+enum class WindowStyle : int {
+  normal = 1,     // SW_SHOWNORMAL
+  maximized = 3,  // SW_SHOWMAXIMIZED
+};
+
+// The task identifier of a started process.
+using TaskId = std::int64_t;
+
+// What the intake needs to know of an arriving file before it takes it.
+struct FileFacts {
+  std::uint64_t size = 0;
+  double seconds_since_write = 0;  // negative when the file's time lies in the future
+  bool in_use = false;             // another process holds it and it cannot be read alone
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // --- Files ---------------------------------------------------------------------------------
+  // Bare names of the ordinary files (regular, not hidden, not system) matching `pattern`, whose
+  // last part may hold * and ?, in case-insensitive name order. Empty when none matches or the
+  // folder is missing.
+  virtual std::vector<std::string> dir_all(const std::string& pattern) = 0;
+  // The first of dir_all(pattern), or empty.
+  std::string dir(const std::string& pattern);
+  // Size, age and use of an existing file; nothing when it is not there.
+  virtual std::optional<FileFacts> file_facts(const std::string& path) = 0;
+  // Deletes a file: 53 when it is not there, 76 when its folder is missing.
+  virtual void kill(const std::string& path) = 0;
+
+  // Numbered sequential text files. Opening under a number in use is 55; a folder that is missing
+  // is 76; a file that cannot be opened is 75 (70 when access is denied).
+  virtual void open_append(int number, const std::string& path) = 0;  // created when missing
+  virtual void open_output(int number, const std::string& path) = 0;  // created or truncated
+  // Writes `text` (UTF-8) as one line in the ANSI code page, ended by CR LF, and hands it to the
+  // system at once. A number that is not open is 52.
+  virtual void write_line(int number, const std::string& text) = 0;
+  // Closes every open numbered file; nothing when none is open.
+  virtual void close_all() = 0;
+
+  // --- Processes -----------------------------------------------------------------------------
+  // Starts the program or batch script at `path` as a new process with a window style, in
+  // `working_folder` (empty: the program's own working directory), and returns at once.
+  // A program that cannot be started is 53.
+  virtual TaskId shell(const std::string& path, WindowStyle style,
+                       const std::string& working_folder) = 0;
+  // Whether a process started by shell() still runs.
+  virtual bool still_running(TaskId task) = 0;
+
+  // --- Clock and regional forms --------------------------------------------------------------
+  virtual Date today() = 0;
+  virtual TimeOfDay time_of_day() = 0;
+  virtual std::string short_date(const Date& date) = 0;         // dd/mm/yyyy on the shops' PCs
+  virtual std::string long_time(const TimeOfDay& time) = 0;     // HH:MM:SS
+  int year(const Date& date) const { return date.year; }
+  virtual std::string decimal_separator() = 0;                  // "," on the shops' PCs
+  virtual std::string thousands_separator() = 0;                // "." on the shops' PCs
+  virtual std::string upper_case(const std::string& text) = 0;  // Unicode-aware: à -> À
+
+  // --- User interface ------------------------------------------------------------------------
+  // A modal message box with an OK button only, no icon, the title "qanocontrol".
+  virtual void message_box(const std::string& text) = 0;
+
+  // --- Drives --------------------------------------------------------------------------------
+  // The current drive as the drive list shows it: lower-case letter and colon, "c:".
+  virtual std::string current_drive() = 0;
+  // Every drive there is, in the same form, in letter order.
+  virtual std::vector<std::string> drives() = 0;
+
+  // --- Jet engine ----------------------------------------------------------------------------
+  // Opens the database file at `database` (a DOS path), runs `sql` and returns its first row.
+  virtual JetResult query(const std::string& database, const std::string& sql) = 0;
+};
+
+inline constexpr const char* kProgramName = "qanocontrol";
+
+}  // namespace qano

@@ -1,0 +1,86 @@
+// The platform on Linux: DOS paths mapped through a Wine prefix's drive folders, files through
+// POSIX calls, processes started through Wine, regional forms from the locale, and the Jet engine
+// that the program hands in.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/dos_path.h"
+#include "platform/platform.h"
+
+namespace qano {
+
+struct PosixOptions {
+  // The Wine prefix whose dosdevices/<x>: links give the drives. Empty: $WINEPREFIX, else
+  // ~/.wine.
+  std::string wine_prefix;
+  // The locale whose LC_TIME and LC_NUMERIC give the regional forms. Empty: the environment's.
+  // Under "C" or "POSIX" the shops' forms apply: dd/mm/yyyy, HH:MM:SS, decimal comma.
+  std::string locale;
+};
+
+class PosixPlatform : public Platform {
+ public:
+  explicit PosixPlatform(PosixOptions options = {});
+  ~PosixPlatform() override;
+
+  // The engine that query() uses; without one, every query is failure 3000.
+  void set_jet_engine(std::unique_ptr<JetEngine> engine);
+  // Where message_box() goes: the window host sets a real box; without one the text goes to
+  // standard error.
+  void set_message_box(std::function<void(const std::string&)> show);
+
+  // The host path that a DOS path names, matching every existing component case-insensitively;
+  // nothing when a folder on the way is missing or the drive is not mapped. The last component
+  // is kept as given when no entry matches it.
+  std::optional<std::string> native_path(const std::string& dos_path);
+  const std::string& wine_prefix() const { return prefix_; }
+
+  std::vector<std::string> dir_all(const std::string& pattern) override;
+  std::optional<FileFacts> file_facts(const std::string& path) override;
+  void kill(const std::string& path) override;
+  void open_append(int number, const std::string& path) override;
+  void open_output(int number, const std::string& path) override;
+  void write_line(int number, const std::string& text) override;
+  void close_all() override;
+
+  TaskId shell(const std::string& path, WindowStyle style,
+               const std::string& working_folder) override;
+  bool still_running(TaskId task) override;
+
+  Date today() override;
+  TimeOfDay time_of_day() override;
+  std::string short_date(const Date& date) override;
+  std::string long_time(const TimeOfDay& time) override;
+  std::string decimal_separator() override;
+  std::string thousands_separator() override;
+  std::string upper_case(const std::string& text) override;
+
+  void message_box(const std::string& text) override;
+
+  std::string current_drive() override;
+  std::vector<std::string> drives() override;
+
+  JetResult query(const std::string& database, const std::string& sql) override;
+
+ private:
+  struct Locale;
+  void open_numbered(int number, const std::string& path, int flags);
+  std::optional<std::string> drive_folder(char letter);
+  // The host path of `p`; with `folder_only`, every component must be an existing folder.
+  std::optional<std::string> resolve(const DosPath& p, bool folder_only);
+
+  std::string prefix_;
+  std::unique_ptr<Locale> locale_;
+  std::unique_ptr<JetEngine> engine_;
+  std::function<void(const std::string&)> message_box_;
+  std::map<int, int> open_files_;  // file number -> descriptor
+  void reap_children();
+  std::map<TaskId, long> children_;  // task -> process id, until it has been reaped
+};
+
+}  // namespace qano

@@ -1,0 +1,143 @@
+// Text services on glib (Unicode case mapping) and iconv (Windows-1252).
+#include "platform/text.h"
+
+#include <glib.h>
+#include <iconv.h>
+
+#include <cerrno>
+#include <memory>
+#include <vector>
+
+namespace qano::text {
+
+namespace {
+
+struct GFreeDeleter {
+  void operator()(void* p) const { g_free(p); }
+};
+using GString = std::unique_ptr<char, GFreeDeleter>;
+
+// glib refuses invalid UTF-8; such bytes are replaced so a bad name still compares and prints.
+std::string valid_utf8(std::string_view s) {
+  if (g_utf8_validate(s.data(), static_cast<gssize>(s.size()), nullptr)) return std::string(s);
+  GString fixed(g_utf8_make_valid(s.data(), static_cast<gssize>(s.size())));
+  return fixed.get();
+}
+
+std::u32string code_points(std::string_view utf8) {
+  std::string valid = valid_utf8(utf8);
+  std::u32string out;
+  for (const char* p = valid.c_str(); *p; p = g_utf8_next_char(p)) {
+    out.push_back(static_cast<char32_t>(g_utf8_get_char(p)));
+  }
+  return out;
+}
+
+// Converts with iconv, replacing what the target lacks (or the source mangles) by `replacement`
+// and moving on by one source character.
+std::string convert(const char* to, const char* from, std::string_view in, const char* replacement,
+                    std::size_t unit) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+  std::string out;
+  out.reserve(in.size());
+  std::vector<char> buffer(256);
+  char* src = const_cast<char*>(in.data());
+  std::size_t src_left = in.size();
+  while (src_left > 0) {
+    char* dst = buffer.data();
+    std::size_t dst_left = buffer.size();
+    std::size_t r = iconv(cd, &src, &src_left, &dst, &dst_left);
+    out.append(buffer.data(), buffer.size() - dst_left);
+    if (r != static_cast<std::size_t>(-1)) break;
+    if (errno == E2BIG) continue;
+    // EILSEQ or EINVAL: skip one whole character of the source.
+    out += replacement;
+    std::size_t skip = unit;
+    if (unit == 0) {  // UTF-8: the length of the character that starts here
+      auto lead = static_cast<unsigned char>(*src);
+      skip = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+      if (skip > src_left) skip = src_left;
+      // A broken sequence: skip only its lead byte.
+      for (std::size_t i = 1; i < skip; ++i) {
+        if ((static_cast<unsigned char>(src[i]) & 0xC0) != 0x80) {
+          skip = 1;
+          break;
+        }
+      }
+    }
+    src += skip;
+    src_left -= skip;
+  }
+  iconv_close(cd);
+  return out;
+}
+
+bool match_from(const std::u32string& p, std::size_t pi, const std::u32string& n, std::size_t ni) {
+  // Iterative matcher with a single backtrack point for the last '*': linear for the patterns
+  // the program uses.
+  std::size_t star = std::u32string::npos, star_ni = 0;
+  while (ni < n.size()) {
+    if (pi < p.size() && (p[pi] == U'?' || p[pi] == n[ni])) {
+      ++pi;
+      ++ni;
+    } else if (pi < p.size() && p[pi] == U'*') {
+      star = pi++;
+      star_ni = ni;
+    } else if (star != std::u32string::npos) {
+      pi = star + 1;
+      ni = ++star_ni;
+    } else {
+      return false;
+    }
+  }
+  while (pi < p.size() && p[pi] == U'*') ++pi;
+  return pi == p.size();
+}
+
+}  // namespace
+
+std::string fold(std::string_view utf8) {
+  std::string valid = valid_utf8(utf8);
+  GString folded(g_utf8_casefold(valid.data(), static_cast<gssize>(valid.size())));
+  return folded.get();
+}
+
+bool equal_ignoring_case(std::string_view a, std::string_view b) {
+  if (a == b) return true;
+  return fold(a) == fold(b);
+}
+
+std::string upper(std::string_view utf8) {
+  std::string valid = valid_utf8(utf8);
+  GString up(g_utf8_strup(valid.data(), static_cast<gssize>(valid.size())));
+  return up.get();
+}
+
+std::string to_ansi(std::string_view utf8) {
+  bool ascii = true;
+  for (char c : utf8) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return std::string(utf8);
+  return convert("WINDOWS-1252", "UTF-8", utf8, "?", 0);
+}
+
+std::string from_ansi(std::string_view ansi) {
+  return convert("UTF-8", "WINDOWS-1252", ansi, "\xEF\xBF\xBD", 1);
+}
+
+bool fits_ansi(std::string_view utf8) {
+  if (!g_utf8_validate(utf8.data(), static_cast<gssize>(utf8.size()), nullptr)) return false;
+  return from_ansi(to_ansi(utf8)) == utf8;
+}
+
+bool wildcard_match(std::string_view pattern, std::string_view name) {
+  return Wildcard(pattern).matches(name);
+}
+
+Wildcard::Wildcard(std::string_view pattern) : pattern_(code_points(fold(pattern))) {}
+
+bool Wildcard::matches(std::string_view name) const {
+  return match_from(pattern_, 0, code_points(fold(name)), 0);
+}
+
+}  // namespace qano::text

@@ -1,0 +1,35 @@
+// Text services that every implementation of the platform needs: Unicode case folding and
+// upper-casing, the ANSI code page, and DOS wildcard matching. All text is UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qano::text {
+
+// Case-folded form for case-insensitive comparison of names: "SOCIETÀ" and "società" fold alike.
+std::string fold(std::string_view utf8);
+bool equal_ignoring_case(std::string_view a, std::string_view b);
+// Upper case, Unicode-aware ("c:\società" -> "C:\SOCIETÀ").
+std::string upper(std::string_view utf8);
+// Windows-1252 bytes of a text; each character it lacks (and each invalid byte) becomes '?'.
+std::string to_ansi(std::string_view utf8);
+// The text of Windows-1252 bytes.
+std::string from_ansi(std::string_view ansi);
+// Whether every character of the text has a place in Windows-1252.
+bool fits_ansi(std::string_view utf8);
+// DOS wildcard match of a bare name: * is any run of characters, ? any one character, and
+// letters compare case-insensitively.
+bool wildcard_match(std::string_view pattern, std::string_view name);
+
+// The same match for many names against one pattern, folding the pattern once.
+class Wildcard {
+ public:
+  explicit Wildcard(std::string_view pattern);
+  bool matches(std::string_view name) const;
+
+ private:
+  std::u32string pattern_;
+};
+
+}  // namespace qano::text

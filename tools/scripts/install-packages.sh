@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build, the tests and the demo need, when any is missing.
+# Usage: install-packages.sh [group...]   groups: build (default), demo
+set -euo pipefail
+
+groups=("${@:-build}")
+packages=()
+for group in "${groups[@]}"; do
+  case "$group" in
+    build)
+      packages+=(g++ cmake ninja-build pkg-config git libgtest-dev libgmock-dev libbenchmark-dev
+                 libglib2.0-dev mdbtools mdbtools-dev nlohmann-json3-dev libfltk1.3-dev
+                 xvfb xauth xdotool x11-utils clang-format) ;;
+    demo)
+      packages+=(wine wine64 g++-mingw-w64-x86-64 libz-mingw-w64-dev zip imagemagick) ;;
+    *) echo "install-packages.sh: unknown group '$group'" >&2; exit 2 ;;
+  esac
+done
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds the project twice, normally and with AddressSanitizer + UndefinedBehaviorSanitizer,
+# and runs every test in both builds.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+bash tools/scripts/install-packages.sh build
+jobs=$(nproc)
+
+status=0
+for variant in release sanitize; do
+  dir="build/$variant"
+  flags=(-DQANO_WERROR=ON)
+  [ "$variant" = sanitize ] && flags+=(-DQANO_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+  echo "=== $variant build ==="
+  cmake -S . -B "$dir" -G Ninja "${flags[@]}" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+  echo "=== $variant tests ==="
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 600 || status=1
+done
+exit $status
