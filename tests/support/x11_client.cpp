@@ -1,0 +1,79 @@
+#include "tests/support/x11_client.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace qano::testing {
+
+namespace {
+
+class Connection {
+ public:
+  explicit Connection(const std::string& name) : display_(XOpenDisplay(name.c_str())) {}
+  ~Connection() {
+    if (display_) XCloseDisplay(display_);
+  }
+  Display* get() const { return display_; }
+
+ private:
+  Display* display_;
+};
+
+int ignore_errors(Display*, XErrorEvent*) {
+  return 0;
+}
+
+}  // namespace
+
+bool send_close_request(const std::string& display, unsigned long window) {
+  Connection c(display);
+  if (!c.get()) return false;
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(c.get(), "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(c.get(), "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(c.get(), window, False, NoEventMask, &event);
+  XSync(c.get(), False);
+  return true;
+}
+
+WindowFacts window_facts(const std::string& display, unsigned long window) {
+  WindowFacts f;
+  Connection c(display);
+  if (!c.get()) return f;
+  auto old = XSetErrorHandler(&ignore_errors);
+  XWindowAttributes attributes{};
+  if (XGetWindowAttributes(c.get(), window, &attributes)) {
+    f.exists = true;
+    f.width = attributes.width;
+    f.height = attributes.height;
+    f.mapped = attributes.map_state == IsViewable;
+    char* name = nullptr;
+    if (XFetchName(c.get(), window, &name) && name) {
+      f.title = name;
+      XFree(name);
+    }
+    Atom icon = XInternAtom(c.get(), "_NET_WM_ICON", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(c.get(), window, icon, 0, 2, False, XA_CARDINAL, &type, &format, &count,
+                           &after, &data) == Success &&
+        data && count == 2) {
+      const long* values = reinterpret_cast<const long*>(data);
+      f.icon_width = static_cast<int>(values[0]);
+      f.icon_height = static_cast<int>(values[1]);
+    }
+    if (data) XFree(data);
+  }
+  XSync(c.get(), False);
+  XSetErrorHandler(old);
+  return f;
+}
+
+}  // namespace qano::testing
