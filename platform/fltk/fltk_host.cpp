@@ -9,7 +9,6 @@
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Bar.H>
 #include <FL/Fl_RGB_Image.H>
-#include <FL/Fl_Return_Button.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 #include <fcntl.h>
@@ -188,8 +187,9 @@ class MessageBox : public Fl_Double_Window {
                             FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
     text_box_->labelfont(FL_HELVETICA);
     text_box_->labelsize(kTextSize);
-    ok_ = new Fl_Return_Button((width - kButtonWidth) / 2, height - kMargin - kButtonHeight,
-                               kButtonWidth, kButtonHeight, "OK");
+    ok_ = new Fl_Button((width - kButtonWidth) / 2, height - kMargin - kButtonHeight, kButtonWidth,
+                        kButtonHeight, "OK");
+    ok_->shortcut(FL_Enter);
     ok_->callback([](Fl_Widget* w, void*) { w->window()->hide(); });
     end();
     set_modal();
@@ -488,10 +488,8 @@ void FltkHost::Impl::build() {
   }
 }
 
-FltkHost::FltkHost(const WindowSpec& spec, DriveListContents drives)
-    : impl_(std::make_unique<Impl>()) {
+FltkHost::FltkHost(const WindowSpec& spec) : impl_(std::make_unique<Impl>()) {
   impl_->spec = spec;
-  impl_->drives = std::move(drives);
   if (fl_display == nullptr) {
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
@@ -527,8 +525,9 @@ FltkHost::~FltkHost() {
   if (g_host == impl_.get()) g_host = nullptr;
 }
 
-void FltkHost::create(WindowEvents& events) {
+void FltkHost::create(WindowEvents& events, DriveListContents drives) {
   impl_->events = &events;
+  impl_->drives = std::move(drives);
   impl_->build();
   // The end of the session arrives as a signal; the loop picks it up as a close of the window.
   if (g_signal_pipe[0] < 0 && ::pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) == 0) {
@@ -581,8 +580,13 @@ bool FltkHost::unloaded() const {
   return impl_->unloaded;
 }
 
+void FltkHost::failure_box(const std::string& text) {
+  impl_->reporting = true;
+  impl_->stop_timers();
+  message_box(text);
+}
+
 void FltkHost::message_box(const std::string& text) {
-  if (impl_->failure) impl_->reporting = true;
   MessageBox box(text);
   MessageBox* outer = impl_->box;
   impl_->box = &box;

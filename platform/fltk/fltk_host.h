@@ -41,14 +41,14 @@ struct WidgetFacts {
 class FltkHost : public WindowHost {
  public:
   // Opens the display; failure 51 when there is none.
-  FltkHost(const WindowSpec& spec, DriveListContents drives);
+  explicit FltkHost(const WindowSpec& spec);
   ~FltkHost() override;
   FltkHost(const FltkHost&) = delete;
   FltkHost& operator=(const FltkHost&) = delete;
 
-  // Builds the window with every control and starts its handled timers; from now on the events
-  // go to `events`. The window is not shown yet.
-  void create(WindowEvents& events);
+  // Builds the window with every control (the drive list holding `drives`) and starts its
+  // handled timers; from now on the events go to `events`. The window is not shown yet.
+  void create(WindowEvents& events, DriveListContents drives);
   // Shows the window with the focus on the control of tab index 0.
   void show();
   // Runs the message loop until the window has been unloaded. A failure raised by an event
@@ -64,6 +64,9 @@ class FltkHost : public WindowHost {
   // Enter, Space, Esc and its close box dismiss it too. Ticks go on while it waits; a failure
   // raised by one of them closes the box and is thrown from here.
   void message_box(const std::string& text);
+  // The message box that reports a failure that ends the program. Should the display go away
+  // while it waits, the program ends with status 1 all the same.
+  void failure_box(const std::string& text);
 
   // For tests: what is shown of a control (nothing when it has no widget), the name of the
   // control that holds the focus, the window's client size in pixels and whether it has a menu

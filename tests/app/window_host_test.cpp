@@ -72,9 +72,9 @@ struct Recorder : WindowEvents {
 class WindowHostTest : public ::testing::Test {
  protected:
   void open(const WindowSpec& spec = form1_layout()) {
-    host = std::make_unique<FltkHost>(spec, DriveListContents{{"c:", "d:", "z:"}, "d:"});
+    host = std::make_unique<FltkHost>(spec);
     recorder.host = host.get();
-    host->create(recorder);
+    host->create(recorder, DriveListContents{{"c:", "d:", "z:"}, "d:"});
   }
   void show() {
     host->show();

@@ -76,4 +76,32 @@ WindowFacts window_facts(const std::string& display, unsigned long window) {
   return f;
 }
 
+unsigned long find_window(const std::string& display, const std::string& title) {
+  Connection c(display);
+  if (!c.get()) return 0;
+  auto old = XSetErrorHandler(&ignore_errors);
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  unsigned long found = 0;
+  if (XQueryTree(c.get(), DefaultRootWindow(c.get()), &root, &parent, &children, &count)) {
+    for (unsigned int i = 0; i < count && found == 0; ++i) {
+      XWindowAttributes attributes{};
+      if (!XGetWindowAttributes(c.get(), children[i], &attributes) ||
+          attributes.map_state != IsViewable) {
+        continue;
+      }
+      char* name = nullptr;
+      if (XFetchName(c.get(), children[i], &name) && name) {
+        if (title == name) found = children[i];
+        XFree(name);
+      }
+    }
+    if (children) XFree(children);
+  }
+  XSync(c.get(), False);
+  XSetErrorHandler(old);
+  return found;
+}
+
 }  // namespace qano::testing

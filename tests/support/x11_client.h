@@ -21,4 +21,7 @@ struct WindowFacts {
 };
 WindowFacts window_facts(const std::string& display, unsigned long window);
 
+// The shown top-level window with this title, or 0.
+unsigned long find_window(const std::string& display, const std::string& title);
+
 }  // namespace qano::testing
