@@ -1,0 +1,251 @@
+// The program itself, run as the shop runs it, on a virtual display of the test's own, in a
+// prefix whose C: holds the shop's folders and databases (written by the project's Jet 4 writer).
+// A stub `wine` on PATH records the processes that the intake starts.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "tests/support/program.h"
+#include "tests/support/shop.h"
+#include "tests/support/temp_prefix.h"
+#include "tests/support/x11_client.h"
+#include "tests/support/xvfb.h"
+
+namespace qano {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using testing::eventually;
+using testing::Program;
+using testing::read_file;
+using testing::run_command;
+
+enum class Databases { present, master_missing };
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    c_ = prefix_.c();
+    fs::create_directories(c_ / "super" / "bkp");
+    fs::create_directories(c_ / "qano" / "fatture");
+    // The stub wine: records the working folder and the command line of every start.
+    bin_ = prefix_.root() / "bin";
+    fs::create_directories(bin_);
+    starts_ = prefix_.root() / "starts.txt";
+    prefix_.write(bin_ / "wine",
+                  "#!/bin/sh\necho \"$PWD|$*\" >> '" + starts_.string() + "'\nexit 0\n");
+    fs::permissions(bin_ / "wine", fs::perms::owner_all, fs::perm_options::add);
+  }
+
+  void start(Databases databases = Databases::present) {
+    if (databases == Databases::present) testing::write_shop_databases(c_);
+    xvfb_ = std::make_unique<testing::Xvfb>();
+    std::string path = bin_.string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
+    program_ = std::make_unique<Program>(
+        QANOCONTROL, c_ / "super",
+        std::map<std::string, std::string>{{"DISPLAY", xvfb_->display()},
+                                           {"WINEPREFIX", prefix_.prefix()},
+                                           {"LC_ALL", "C.UTF-8"},
+                                           {"PATH", path}},
+        prefix_.root() / "stderr.txt");
+    started_ = Clock::now();
+  }
+
+  unsigned long wait_for_window(const std::string& title, double seconds = 30) {
+    unsigned long id = 0;
+    eventually(
+        [&] {
+          id = testing::find_window(xvfb_->display(), title);
+          return id != 0 || !program_->running();
+        },
+        seconds);
+    return id;
+  }
+  void xdotool(std::vector<std::string> args) {
+    args.insert(args.begin(), "xdotool");
+    ASSERT_TRUE(run_command(xvfb_->display(), args).ok) << args[1];
+  }
+  void key(unsigned long window, const std::string& name) {
+    xdotool({"windowfocus", "--sync", std::to_string(window)});
+    xdotool({"key", name});
+  }
+
+  std::string log() const {
+    for (const auto& entry : fs::directory_iterator(c_ / "super" / "bkp")) {
+      if (entry.path().filename().string().rfind("logqanocontrol_", 0) == 0) {
+        return read_file(entry.path());
+      }
+    }
+    return "";
+  }
+  std::vector<std::string> log_texts() const {
+    // Each line without its stamp (date and time vary).
+    std::vector<std::string> texts;
+    std::string bytes = log();
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+      std::size_t end = bytes.find("\r\n", at);
+      if (end == std::string::npos) {
+        texts.push_back("unterminated: " + bytes.substr(at));
+        break;
+      }
+      std::string line = bytes.substr(at, end - at);
+      if (line.size() > 19 && line[2] == '/' && line[10] == '-') line = line.substr(19);
+      texts.push_back(line);
+      at = end + 2;
+    }
+    return texts;
+  }
+  std::string stderr_text() const { return read_file(prefix_.root() / "stderr.txt"); }
+  int intakes() const {
+    std::string s = read_file(starts_);
+    int n = 0;
+    for (std::size_t at = s.find("cmd /c"); at != std::string::npos; at = s.find("cmd /c", at + 1))
+      ++n;
+    return n;
+  }
+  double seconds_since_start() const {
+    return std::chrono::duration<double>(Clock::now() - started_).count();
+  }
+
+  static std::vector<std::string> complete_log() {
+    return {"- Avvio programma",
+            "- Apro DB  C:\\super\\dati.mdb",
+            "- Apro DB  C:\\super\\vendite.mdb",
+            "- Apro DB  c:\\team\\super.mdb",
+            "DB OK  ",
+            "CONTROLLO DB SUPER OK",
+            "- Controllo  DB  OK"};
+  }
+
+  testing::TempPrefix prefix_;
+  fs::path c_, bin_, starts_;
+  std::unique_ptr<testing::Xvfb> xvfb_;
+  std::unique_ptr<Program> program_;
+  Clock::time_point started_;
+};
+
+TEST_F(ProgramTest, WindowShowsTitleSizeIconAndTheFocusOnUscitaThatSpacePresses) {
+  start();
+  unsigned long window = wait_for_window("B");
+  ASSERT_NE(window, 0u) << stderr_text();
+  testing::WindowFacts facts = testing::window_facts(xvfb_->display(), window);
+  EXPECT_EQ(facts.title, "B");
+  EXPECT_EQ(facts.width, 592);
+  EXPECT_EQ(facts.height, 531);
+  EXPECT_EQ(facts.icon_width, 32);
+  EXPECT_EQ(facts.icon_height, 32);
+  EXPECT_EQ(log_texts(), complete_log()) << "start-up ran before the window showed";
+  // Space presses the focused button only: the focus is on "Uscita".
+  key(window, "space");
+  EXPECT_EQ(program_->wait_exit(20), 0) << stderr_text();
+  EXPECT_EQ(log_texts(), complete_log());
+  EXPECT_EQ(stderr_text(), "");
+}
+
+TEST_F(ProgramTest, EnterOnUscitaEndsTheProgram) {
+  start();
+  unsigned long window = wait_for_window("B");
+  ASSERT_NE(window, 0u) << stderr_text();
+  key(window, "Return");
+  EXPECT_EQ(program_->wait_exit(20), 0) << stderr_text();
+  EXPECT_EQ(log_texts(), complete_log());
+}
+
+TEST_F(ProgramTest, AClickOnUscitaEndsTheProgram) {
+  start();
+  unsigned long window = wait_for_window("B");
+  ASSERT_NE(window, 0u) << stderr_text();
+  xdotool({"mousemove", "--window", std::to_string(window), "300", "480", "click", "1"});
+  EXPECT_EQ(program_->wait_exit(20), 0) << stderr_text();
+  EXPECT_EQ(log_texts(), complete_log());
+}
+
+TEST_F(ProgramTest, ACloseRequestEndsTheProgram) {
+  start();
+  unsigned long window = wait_for_window("B");
+  ASSERT_NE(window, 0u) << stderr_text();
+  ASSERT_TRUE(testing::send_close_request(xvfb_->display(), window));
+  EXPECT_EQ(program_->wait_exit(20), 0) << stderr_text();
+  EXPECT_EQ(log_texts(), complete_log());
+}
+
+TEST_F(ProgramTest, TheEndOfTheSessionEndsTheProgram) {
+  // Logging off: the session's processes get SIGTERM, or the display simply goes away.
+  for (bool display_goes : {false, true}) {
+    SCOPED_TRACE(display_goes ? "display gone" : "SIGTERM");
+    fs::remove_all(c_ / "super" / "bkp");
+    fs::create_directories(c_ / "super" / "bkp");
+    start();
+    ASSERT_NE(wait_for_window("B"), 0u) << stderr_text();
+    if (display_goes) {
+      xvfb_->stop();
+    } else {
+      ::kill(program_->pid(), SIGTERM);
+    }
+    EXPECT_EQ(program_->wait_exit(20), 0) << stderr_text();
+    EXPECT_EQ(log_texts(), complete_log());
+  }
+}
+
+TEST_F(ProgramTest, MissingMasterShowsItsBoxTicksGoOnAndTheWindowOpensOnceDismissed) {
+  fs::create_directories(c_ / "qano");
+  prefix_.write(c_ / "qano" / "acq_0001.zip", "PK");
+  start(Databases::master_missing);
+  unsigned long box = wait_for_window("qanocontrol");
+  ASSERT_NE(box, 0u) << stderr_text();
+  EXPECT_EQ(stderr_text(), "qanocontrol: ERRORE : FILE c:\\team\\super.mdb NON ESISTE \n");
+  EXPECT_EQ(testing::find_window(xvfb_->display(), "B"), 0u) << "the window waits for start-up";
+  EXPECT_EQ(log_texts(), std::vector<std::string>{"- Avvio programma"});
+
+  // The first intake comes on the third tick, about 15 s after start, while the box waits.
+  ASSERT_TRUE(eventually([&] { return intakes() == 1; }, 40));
+  EXPECT_GE(seconds_since_start(), 14.0);
+  EXPECT_NE(testing::find_window(xvfb_->display(), "qanocontrol"), 0u);
+
+  key(box, "Return");
+  unsigned long window = wait_for_window("B");
+  ASSERT_NE(window, 0u);
+  // Ticks go on: the next intake comes two ticks later.
+  ASSERT_TRUE(eventually([&] { return intakes() == 2; }, 30));
+  EXPECT_EQ(read_file(starts_).substr(0, read_file(starts_).find('|')), (c_ / "qano").string())
+      << "the script runs in its own folder";
+
+  xdotool({"mousemove", "--window", std::to_string(window), "300", "480", "click", "1"});
+  EXPECT_EQ(program_->wait_exit(20), 0) << stderr_text();
+  EXPECT_EQ(log_texts(), std::vector<std::string>{"- Avvio programma"});
+}
+
+TEST_F(ProgramTest, AFailureInStartUpIsReportedAndEndsTheProgramWithStatusOne) {
+  fs::remove_all(c_ / "super" / "bkp");  // the log's folder is missing
+  start();
+  unsigned long box = wait_for_window("qanocontrol");
+  ASSERT_NE(box, 0u) << stderr_text();
+  EXPECT_EQ(stderr_text(), "qanocontrol: run-time error 76: Path not found\n");
+  EXPECT_EQ(testing::find_window(xvfb_->display(), "B"), 0u) << "the window never shows";
+  key(box, "Return");
+  EXPECT_EQ(program_->wait_exit(20), 1);
+}
+
+TEST_F(ProgramTest, AFailureInATickIsReportedAfterEveryLogLineIsOnDisk) {
+  // The script cannot be written: C:\qano\agglis.bat is a folder.
+  fs::create_directories(c_ / "qano" / "agglis.bat");
+  prefix_.write(c_ / "qano" / "acq_0001.zip", "PK");
+  start();
+  ASSERT_NE(wait_for_window("B"), 0u) << stderr_text();
+  unsigned long box = wait_for_window("qanocontrol", 40);
+  ASSERT_NE(box, 0u) << stderr_text();
+  EXPECT_EQ(stderr_text(), "qanocontrol: run-time error 75: Path/File access error\n");
+  EXPECT_EQ(log_texts(), complete_log()) << "on disk while the report still waits";
+  EXPECT_EQ(testing::find_window(xvfb_->display(), "B"), 0u) << "the window has gone";
+  key(box, "Return");
+  EXPECT_EQ(program_->wait_exit(20), 1);
+}
+
+}  // namespace
+}  // namespace qano

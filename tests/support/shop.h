@@ -1,0 +1,20 @@
+// A shop's files for tests that run the program on real files: the demo's master and data
+// databases written by the project's Jet 4 writer, and incoming archives.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace qano::testing {
+
+// Writes <drive_c>\team\super.mdb and <drive_c>\super\dati.mdb from the demo's descriptions:
+// company 1 names C:\super\dati.mdb, and every row start-up reads is there.
+void write_shop_databases(const std::filesystem::path& drive_c);
+
+// A zip archive holding one file, stored without compression.
+std::string zip_archive(const std::string& name, const std::string& bytes);
+
+// The demo's incoming acq_var.txt.
+std::string demo_acq_var();
+
+}  // namespace qano::testing
