@@ -31,11 +31,21 @@
 extern "C" const char* __lsan_default_suppressions() {
   return "leak:libfontconfig.so\nleak:libX11.so\nleak:libXft.so\n";
 }
+extern "C" const char* __lsan_default_options() {
+  return "print_suppressions=0";
+}
 #endif
 
 namespace qano {
 
 namespace {
+
+// Hands every request made so far to the display and waits until it has handled them: a window
+// just shown is then there for other clients (without a window manager, mapped at once).
+void sync_with_display() {
+  Fl::flush();
+  XSync(fl_display, False);
+}
 
 // Text drawn as it is: no "@" symbols, no "&" shortcuts.
 void draw_text(const std::string& text, int x, int y, int w, int h, Fl_Align align) {
@@ -543,14 +553,13 @@ void FltkHost::create(WindowEvents& events, DriveListContents drives) {
 void FltkHost::show() {
   if (impl_->unloaded || impl_->failure || impl_->window == nullptr) return;
   impl_->window->show();
-  impl_->window->wait_for_expose();
   for (const ControlSpec& c : impl_->spec.controls) {
     if (c.tab_index == 0) {
       auto it = impl_->widgets.find({c.name, c.index});
       if (it != impl_->widgets.end()) it->second->take_focus();
     }
   }
-  Fl::flush();
+  sync_with_display();
 }
 
 void FltkHost::run() {
@@ -591,6 +600,7 @@ void FltkHost::message_box(const std::string& text) {
   MessageBox* outer = impl_->box;
   impl_->box = &box;
   box.show();
+  sync_with_display();
   box.ok()->take_focus();
   while (box.shown()) Fl::wait(1e20);
   impl_->box = outer;
@@ -691,6 +701,9 @@ void FltkHost::post(std::function<void()> step) {
       0.0,
       [](void* data) {
         std::unique_ptr<std::function<void()>> step(static_cast<std::function<void()>*>(data));
+        // Whatever the step does outside this program (another client looking at a window)
+        // sees every window made so far.
+        sync_with_display();
         (*step)();
       },
       heap);

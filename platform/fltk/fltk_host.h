@@ -89,8 +89,8 @@ class FltkHost : public WindowHost {
     unsigned long x_window = 0;
   };
   std::optional<MessageBoxFacts> open_message_box() const;
-  // Runs `step` from the message loop once, as soon as the loop next waits (for tests that act
-  // while a modal box is open).
+  // Runs `step` from the message loop once, as soon as the loop next waits, after the display
+  // has handled every request so far (for tests that act while a modal box is open).
   void post(std::function<void()> step);
 
   struct Impl;

@@ -20,7 +20,9 @@ class Connection {
   Display* display_;
 };
 
+int g_errors = 0;
 int ignore_errors(Display*, XErrorEvent*) {
+  ++g_errors;
   return 0;
 }
 
@@ -29,6 +31,8 @@ int ignore_errors(Display*, XErrorEvent*) {
 bool send_close_request(const std::string& display, unsigned long window) {
   Connection c(display);
   if (!c.get()) return false;
+  auto old = XSetErrorHandler(&ignore_errors);
+  g_errors = 0;
   XEvent event{};
   event.xclient.type = ClientMessage;
   event.xclient.window = window;
@@ -38,7 +42,8 @@ bool send_close_request(const std::string& display, unsigned long window) {
   event.xclient.data.l[1] = CurrentTime;
   XSendEvent(c.get(), window, False, NoEventMask, &event);
   XSync(c.get(), False);
-  return true;
+  XSetErrorHandler(old);
+  return g_errors == 0;
 }
 
 WindowFacts window_facts(const std::string& display, unsigned long window) {

@@ -7,7 +7,7 @@
 namespace qano::testing {
 
 // Sends the close request that a window manager sends for the close box. False when the display
-// cannot be opened.
+// cannot be opened or the window is not there.
 bool send_close_request(const std::string& display, unsigned long window);
 
 struct WindowFacts {
