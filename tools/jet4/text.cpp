@@ -80,9 +80,12 @@ std::size_t compressed_length(std::u16string_view text) {
 
 void append_stored_text(std::u16string_view text, bool may_compress,
                         std::vector<std::uint8_t>& out) {
+  // Plain text starting with U+FEFF begins with the bytes FF FE and would be
+  // read back as compressed text: such text must be compressed.
+  const bool needs_compression = !text.empty() && text.front() == 0xFEFF;
   if (may_compress) {
     const std::size_t compressed = compressed_length(text);
-    if (compressed != 0 && compressed < 2 * text.size()) {
+    if (compressed != 0 && (compressed < 2 * text.size() || needs_compression)) {
       out.push_back(0xFF);
       out.push_back(0xFE);
       bool narrow = true;
@@ -97,6 +100,12 @@ void append_stored_text(std::u16string_view text, bool may_compress,
       }
       return;
     }
+  }
+  if (needs_compression) {
+    throw InputError(
+        "text starting with U+FEFF can only be stored compressed, which this text does not allow "
+        "(it is a name, a memo longer than 1024 characters, or holds a character such as U+0100 "
+        "whose low byte is 0)");
   }
   for (const char16_t c : text) {
     out.push_back(static_cast<std::uint8_t>(c & 0xFF));

@@ -17,6 +17,8 @@ std::u16string utf8_to_utf16(std::string_view text);
 // U+0100, a 00 byte switching between one- and two-byte runs) is shorter and
 // can represent every character: a two-byte character whose low byte is 00
 // would read back as a switch, so such text always stays uncompressed.
+// Text starting with U+FEFF is always compressed, as its plain form would
+// start with the marker; throws InputError when it cannot be.
 void append_stored_text(std::u16string_view text, bool may_compress,
                         std::vector<std::uint8_t>& out);
 
