@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -117,10 +118,50 @@ JetValue value_of(MdbHandle* mdb, const MdbColumn* col, const MdbField& f) {
   }
 }
 
+// A table whose definition or rows lie on pages the file does not have is damaged: libmdb would
+// skip the missing pages and answer "no row" where the row may well have been.
+void check_table_pages(MdbHandle* mdb, MdbCatalogEntry* entry, guint32 pages,
+                       const std::string& file) {
+  std::string name = entry->object_name;
+  if (entry->table_pg >= pages) unrecognized(file, "table '" + name + "' lies beyond its end");
+  std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(entry));
+  if (!table) unrecognized(file, "table '" + name + "' cannot be read");
+  if (table->usage_map == nullptr) return;
+  // The map gives the table's pages in ascending order, each after the one asked for, and 0 after
+  // the last; a scribbled map may not, so the walk stops at the first page out of order or out of
+  // the file.
+  guint32 page = 0;
+  for (guint32 seen = 0;; ++seen) {
+    gint32 next =
+        mdb_map_find_next(mdb, table->usage_map, static_cast<unsigned>(table->map_sz), page);
+    if (next <= 0) break;
+    if (static_cast<guint32>(next) >= pages || static_cast<guint32>(next) <= page ||
+        seen >= pages) {
+      unrecognized(file, "rows of '" + name + "' lie beyond its end");
+    }
+    page = static_cast<guint32>(next);
+  }
+}
+
 JetResult read_first_row(const std::string& file, const SelectStatement& st) {
+  struct stat info {};
+  if (::stat(file.c_str(), &info) != 0) unrecognized(file);
+  if (info.st_size % MDB_PGSIZE != 0) unrecognized(file, "it ends inside a page");
+  const auto pages = static_cast<guint32>(info.st_size / MDB_PGSIZE);
+
   std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(file.c_str(), MDB_NOFLAGS));
   if (!mdb) unrecognized(file);
+  MdbCatalogEntry catalog{};
+  catalog.mdb = mdb.get();
+  catalog.object_type = MDB_TABLE;
+  catalog.table_pg = 2;  // the catalog's own table, MSysObjects
+  std::snprintf(catalog.object_name, sizeof catalog.object_name, "MSysObjects");
+  check_table_pages(mdb.get(), &catalog, pages, file);
   if (mdb_read_catalog(mdb.get(), MDB_TABLE) == nullptr) unrecognized(file, "no catalog");
+  for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+    auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+    if (e->object_type == MDB_TABLE) check_table_pages(mdb.get(), e, pages, file);
+  }
 
   MdbCatalogEntry* entry = nullptr;
   for (unsigned i = 0; i < mdb->num_catalog; ++i) {
