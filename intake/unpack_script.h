@@ -49,9 +49,9 @@ inline constexpr std::size_t kMaxPathLength = 259;
 
 // Whether an archive name can be written into the script so that the command interpreter reads
 // back exactly that name and nothing more: printable ASCII only, and none of the characters
-// Windows forbids in a name (" * / : < > ? \ |). Letters outside ASCII
-// cannot be written: the interpreter reads a batch file in the console's OEM code page, not in
-// the ANSI code page the file is written in, and would look for another name.
+// Windows forbids in a name (" * / : < > ? \ |). Letters outside ASCII cannot be written: the
+// interpreter reads a batch file in the console's OEM code page, not in the ANSI code page the
+// file is written in, and would look for another name.
 bool can_name_in_script(std::string_view name);
 
 // Whether a name is written without quotes: letters, digits, "_", "-" and ".".

@@ -178,15 +178,5 @@ TEST(UnpackScript, TheInterpreterReadsBackExactlyTheIntendedCommandsForAnyName) 
   }
 }
 
-TEST(UnpackScript, LengthOfAPlainNamesScript) {
-  for (std::string name : {"acq_1.zip", "acq_0001.zip", "ACQ_20261207-1.ZIP"}) {
-    std::size_t bytes = 0;
-    for (const std::string& line : unpack_script(name, set_aside_name(name, {}))) {
-      bytes += line.size() + 2;
-    }
-    EXPECT_EQ(bytes, 176 + 4 * name.size()) << name;
-  }
-}
-
 }  // namespace
 }  // namespace qano::intake

@@ -148,28 +148,6 @@ TEST_F(PosixProcessTest, ManyStartsLeaveNoZombies) {
   EXPECT_EQ(new_children(), std::vector<long>{});
 }
 
-TEST_F(PosixProcessTest, FinishedChildrenAreReapedByTheNextStart) {
-  std::vector<TaskId> first;
-  for (int i = 0; i < 5; ++i) {
-    first.push_back(platform.shell("C:\\qano\\agglis.bat", WindowStyle::maximized, "C:\\qano"));
-  }
-  ASSERT_TRUE(wine.wait_for_calls(5));
-  // Wait until all five have ended (they are zombies until reaped) without asking the platform.
-  ASSERT_TRUE(eventually([&] {
-    for (long pid : new_children()) {
-      std::string stat = testing::read_file("/proc/" + std::to_string(pid) + "/stat");
-      if (stat.find(") Z") == std::string::npos) return false;
-    }
-    return true;
-  }));
-  wine.linger(true);
-  TaskId last = platform.shell("C:\\qano\\agglis.bat", WindowStyle::maximized, "C:\\qano");
-  ASSERT_TRUE(wine.wait_for_calls(6));
-  EXPECT_EQ(new_children(), std::vector<long>{static_cast<long>(last)});
-  wine.release();
-  EXPECT_TRUE(eventually([&] { return !platform.still_running(last); }));
-}
-
 TEST_F(PosixProcessTest, WhatCannotBeStartedIsFailure53NamingIt) {
   struct Case {
     const char* name;
