@@ -138,6 +138,27 @@ TEST(LargeTables, DefinitionWiderThanOnePage) {
   }
 }
 
+TEST(LargeTables, ManyTablesSpreadTheCatalogOverSeveralPages) {
+  // 300 tables: the catalog rows and the usage-map rows each need several pages.
+  Database db;
+  std::string expected_list;
+  for (int i = 0; i < 300; ++i) {
+    const std::string name = "tabella_" + std::to_string(i);
+    db.add_table(name)
+        .add_column("n", ColumnType::LongInteger)
+        .add_column("m", ColumnType::Memo)
+        .add_row({std::int64_t{i}, std::string(static_cast<std::size_t>(i) * 7, 'q')});
+    expected_list += name + "\n";
+  }
+  const TemporaryDatabase file(db);
+  EXPECT_EQ(mdb("mdb-tables", {"-1", file.path().string()}).out, expected_list);
+  for (int i : {0, 1, 150, 299}) {
+    EXPECT_EQ(export_rows(file.path(), "tabella_" + std::to_string(i)),
+              (std::vector<std::vector<std::string>>{
+                  {std::to_string(i), std::string(static_cast<std::size_t>(i) * 7, 'q')}}));
+  }
+}
+
 TEST(LargeTables, EmptyAndSingleRowTables) {
   Database db;
   db.add_table("vuota").add_column("a", ColumnType::LongInteger).add_column("b", ColumnType::Memo);

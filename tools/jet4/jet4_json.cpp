@@ -56,13 +56,13 @@ Value to_value(const json& cell, const std::string& where) {
   }
 }
 
-Column to_column(const json& spec, const std::string& where) {
-  if (!spec.is_object()) throw InputError(where + ": a column must be an object");
-  only_keys(spec, {"name", "type", "size"}, where);
+Column to_column(const json& entry, const std::string& where) {
+  if (!entry.is_object()) throw InputError(where + ": a column must be an object");
+  only_keys(entry, {"name", "type", "size"}, where);
   Column column;
-  column.name = string_member(spec, "name", where);
-  column.type = parse_type_name(string_member(spec, "type", where + " \"" + column.name + "\""));
-  if (const auto it = spec.find("size"); it != spec.end()) {
+  column.name = string_member(entry, "name", where);
+  column.type = parse_type_name(string_member(entry, "type", where + " \"" + column.name + "\""));
+  if (const auto it = entry.find("size"); it != entry.end()) {
     if (!it->is_number_integer() || it->get<std::int64_t>() < 1 || it->get<std::int64_t>() > 255) {
       throw InputError(where + " \"" + column.name + "\": \"size\" must be an integer 1..255");
     }
@@ -71,18 +71,18 @@ Column to_column(const json& spec, const std::string& where) {
   return column;
 }
 
-Table to_table(const json& spec, const std::string& where) {
-  if (!spec.is_object()) throw InputError(where + ": a table must be an object");
-  only_keys(spec, {"name", "columns", "rows"}, where);
+Table to_table(const json& entry, const std::string& where) {
+  if (!entry.is_object()) throw InputError(where + ": a table must be an object");
+  only_keys(entry, {"name", "columns", "rows"}, where);
   Table table;
-  table.name = string_member(spec, "name", where);
+  table.name = string_member(entry, "name", where);
   const std::string here = "table \"" + table.name + "\"";
-  const json& columns = member(spec, "columns", here);
+  const json& columns = member(entry, "columns", here);
   if (!columns.is_array()) throw InputError(here + ": \"columns\" must be an array");
   for (std::size_t i = 0; i < columns.size(); ++i) {
     table.columns.push_back(to_column(columns[i], here + ", column " + std::to_string(i + 1)));
   }
-  if (const auto it = spec.find("rows"); it != spec.end()) {
+  if (const auto it = entry.find("rows"); it != entry.end()) {
     if (!it->is_array()) throw InputError(here + ": \"rows\" must be an array");
     table.rows.reserve(it->size());
     for (std::size_t r = 0; r < it->size(); ++r) {
