@@ -174,7 +174,13 @@ std::optional<std::string> PosixPlatform::native_path(const std::string& dos_pat
 std::optional<std::string> PosixPlatform::resolve(const DosPath& p, bool folder_only) {
   std::string base;
   if (p.is_unc()) {
-    base = prefix_ + "/dosdevices/unc/" + p.unc_server + "/" + p.unc_share;
+    // Server and share names, like every name of a path, whatever their case.
+    std::string unc = prefix_ + "/dosdevices/unc";
+    std::optional<std::string> server = find_entry(unc, p.unc_server);
+    if (!server) return std::nullopt;
+    std::optional<std::string> share = find_entry(join(unc, *server), p.unc_share);
+    if (!share) return std::nullopt;
+    base = join(join(unc, *server), *share);
     if (!is_folder(base)) return std::nullopt;
   } else if (p.drive != 0 || p.rooted) {
     std::optional<std::string> folder = drive_folder(p.drive != 0 ? p.drive : current_drive()[0]);

@@ -119,6 +119,11 @@ TEST_F(PosixPlatformTest, MapsDrivesAndMixedCasePaths) {
             (prefix.c() / "Super/BKP/log.txt").string());
   EXPECT_EQ(platform.native_path("d:\\NEGOZIO\\dati.MDB"),
             (prefix.root() / "data/negozio/Dati.mdb").string());
+  // A share of the network, under dosdevices/unc/<server>/<share>.
+  prefix.write("dosdevices/unc/negozio/Archivi/dati.mdb", "x");
+  EXPECT_EQ(platform.native_path("\\\\NEGOZIO\\ARCHIVI\\DATI.MDB"),
+            (prefix.root() / "dosdevices/unc/negozio/Archivi/dati.mdb").string());
+  EXPECT_EQ(platform.native_path("\\\\altro\\archivi\\dati.mdb"), std::nullopt);
   EXPECT_EQ(platform.native_path("C:\\nowhere\\x.txt"), std::nullopt);
   EXPECT_EQ(platform.native_path("Q:\\x.txt"), std::nullopt);
   EXPECT_EQ(platform.drives(), (std::vector<std::string>{"c:", "d:"}));
