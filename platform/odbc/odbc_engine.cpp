@@ -196,7 +196,6 @@ class Handle {
   Handle& operator=(const Handle&) = delete;
 
   SQLHANDLE get() const { return handle_; }
-  SQLSMALLINT type() const { return type_; }
   explicit operator bool() const { return handle_ != SQL_NULL_HANDLE; }
 
  private:
@@ -257,8 +256,8 @@ class Database {
                                "' is not a valid path for the MDBTools driver: it is longer than "
                                "255 bytes or holds ';' or 'DSN'.");
       }
-    } else if (file.find_first_of(";{}") != std::string::npos || file.front() == ' ' ||
-               file.back() == ' ') {
+    } else if (file.find_first_of(";{}") != std::string::npos ||
+               (!file.empty() && (file.front() == ' ' || file.back() == ' '))) {
       // A value that the connection string's own characters would cut stands in braces, each
       // closing brace doubled.
       dbq = "{";
@@ -717,20 +716,24 @@ class OdbcEngine : public JetEngine {
     }
     if (where_index == result_cols.size()) too_few_parameters();
 
-    // The driver that compares hands over the first matching row at once; otherwise the rows
-    // come in the table's order and the first that matches is the one.
+    // The driver that compares hands over the first matching row at once. Otherwise the rows come
+    // in the table's order, and only the criteria column of each is read until one matches: a
+    // value that cannot be read in a row that is not the answer must not stop the query. (The
+    // MDBTools driver reads a row's columns in any order.)
+    auto column_value = [&](std::size_t i) {
+      return read_value(st.get(), static_cast<SQLUSMALLINT>(i + 1), result_cols[i].type);
+    };
     while (st.fetch("reading a row")) {
-      std::vector<JetValue> values;
-      values.reserve(result_cols.size());
+      std::optional<JetValue> key;
+      if (!driver_compares) {
+        key = column_value(where_index);
+        if (!criteria_match(*key, statement.literal)) continue;
+      }
       for (std::size_t i = 0; i < result_cols.size(); ++i) {
-        values.push_back(
-            read_value(st.get(), static_cast<SQLUSMALLINT>(i + 1), result_cols[i].type));
+        result.fields[i].value = key && i == where_index ? *key : column_value(i);
       }
-      if (driver_compares || criteria_match(values[where_index], statement.literal)) {
-        for (std::size_t i = 0; i < values.size(); ++i) result.fields[i].value = values[i];
-        result.eof = false;
-        break;
-      }
+      result.eof = false;
+      break;
     }
     st.close();
     return result;

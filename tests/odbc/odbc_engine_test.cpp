@@ -180,36 +180,21 @@ TEST_F(OdbcEngineTest, ReadsAMemoLongerThanOnePart) {
   EXPECT_EQ(r.fields[1].value, JetValue::text(odbc_test::long_memo(12000), JetType::memo));
 }
 
-// The Access driver gets the criteria in its query and hands over one row. The same query text
-// runs here through the MDBTools driver, on criteria that it compares right.
-TEST_F(OdbcEngineTest, TheAccessDriversRoadGivesTheSameRows) {
-  OdbcOptions options;
-  options.criteria_to_mdbtools = true;
-  auto by_driver = make_odbc_engine(options);
-  jet4::TemporaryDatabase master(odbc_test::master_database());
-  jet4::TemporaryDatabase data(odbc_test::data_database());
-  const std::pair<const jet4::TemporaryDatabase&, const char*> cases[] = {
-      {master, "select * from società where codute = 1 "},
-      {master, "select * from inizio where codute = 1 "},
-      {master, "select * from società where codute = 9 "},
-      {data, "select * from automa where codice = 1 "},
-      {data, "select * from utenti where codutente = 1 "},
-      {data, "select * from pv where proprio = '1' "},
-      {data, "select * from pv where proprio = '2' "},
-  };
-  int rows = 0;
-  for (const auto& [db, sql] : cases) {
-    JetResult scanned = engine->first_row(db.path().string(), sql);
-    JetResult compared = by_driver->first_row(db.path().string(), sql);
-    EXPECT_EQ(compared.eof, scanned.eof) << sql;
-    EXPECT_EQ(compared.fields, scanned.fields) << sql;
-    rows += scanned.eof ? 0 : 1;
-  }
-  EXPECT_EQ(rows, 5);
-  // The first of several matching rows, in the table's order.
-  JetResult first =
-      by_driver->first_row(data.path().string(), "select * from pv where proprio = '1' ");
-  EXPECT_EQ(first.fields[1].value, JetValue::integer(JetType::long_integer, 12));
+// The MDBTools driver cannot give a Date/Time before 30/12/1899 or after about the year 4600 (it
+// leaves its timestamp unfilled). A row that holds one and is not the answer must not stop the
+// query; the answer row itself is not checked here, since what the driver leaves there is
+// whatever its memory held.
+TEST_F(OdbcEngineTest, ValuesOfRowsThatDoNotMatchAreNotRead) {
+  jet4::Database db;
+  jet4::Table& t = db.add_table("date");
+  t.add_column("n", ColumnType::LongInteger).add_column("quando", ColumnType::DateTime);
+  t.add_row({std::int64_t{1}, jet4::DateTime::parse("1899-12-29 06:00:00")});
+  t.add_row({std::int64_t{2}, jet4::DateTime::parse("9999-12-31 23:59:59")});
+  t.add_row({std::int64_t{3}, jet4::DateTime::parse("1899-12-30 18:00:00")});
+  jet4::TemporaryDatabase file(db);
+  JetResult r = run("select * from date where n = 3", file.path().string());
+  ASSERT_FALSE(r.eof);
+  EXPECT_EQ(r.fields[1].value, JetValue::date_time(0.75));
 }
 
 TEST_F(OdbcEngineTest, FallsBackToTheNextDriverOnlyWhenOneCannotBeLoaded) {
