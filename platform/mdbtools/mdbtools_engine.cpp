@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -80,7 +81,16 @@ T little_endian(const MdbField& f) {
 }
 
 std::string column_text(MdbHandle* mdb, const MdbField& f, int col_type) {
+  // libmdb cuts a text at its bind size (16 KiB); a Memo can be far longer. Its first four bytes
+  // hold its stored length (flags in the top two bits), and each stored byte gives at most three
+  // bytes of UTF-8, so the bind size is raised to fit the whole text.
+  bool long_text = col_type == MDB_MEMO && f.siz >= 4;
+  if (long_text) {
+    std::size_t stored = static_cast<std::size_t>(little_endian<std::uint32_t>(f) & 0x3FFFFFFFu);
+    mdb_set_bind_size(mdb, std::max<std::size_t>(MDB_BIND_SIZE, stored * 3 + 16));
+  }
   char* s = mdb_col_to_string(mdb, mdb->pg_buf, f.start, col_type, f.siz);
+  if (long_text) mdb_set_bind_size(mdb, MDB_BIND_SIZE);
   if (s == nullptr) return std::string();
   std::string result(s);
   g_free(s);
@@ -144,13 +154,14 @@ void check_table_pages(MdbHandle* mdb, MdbCatalogEntry* entry, guint32 pages,
 }
 
 JetResult read_first_row(const std::string& file, const SelectStatement& st) {
-  struct stat info {};
-  if (::stat(file.c_str(), &info) != 0) unrecognized(file);
-  if (info.st_size % MDB_PGSIZE != 0) unrecognized(file, "it ends inside a page");
-  const auto pages = static_cast<guint32>(info.st_size / MDB_PGSIZE);
-
   std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(file.c_str(), MDB_NOFLAGS));
   if (!mdb) unrecognized(file);
+  // Pages are 4096 bytes in Access 2000 files, 2048 in the older Jet 3 ones.
+  struct stat info {};
+  const auto page_size = static_cast<off_t>(mdb->fmt->pg_size);
+  if (::stat(file.c_str(), &info) != 0 || page_size <= 0) unrecognized(file);
+  if (info.st_size % page_size != 0) unrecognized(file, "it ends inside a page");
+  const auto pages = static_cast<guint32>(info.st_size / page_size);
   MdbCatalogEntry catalog{};
   catalog.mdb = mdb.get();
   catalog.object_type = MDB_TABLE;

@@ -262,3 +262,29 @@ TEST(EngineOnLargeTables, FindsTheFirstAndTheLastRowOfManyPages) {
 
 }  // namespace
 }  // namespace qano
+
+namespace qano {
+namespace {
+
+TEST(EngineOnLongTexts, GivesAMemoWhole) {
+  std::string ascii(100000, 'x');
+  std::string accented;
+  for (int i = 0; i < 30000; ++i) accented += "è€";  // 3 and 2 bytes of UTF-8 each
+  jet4::Database db;
+  jet4::Table& t = db.add_table("note");
+  t.add_column("id", ColumnType::LongInteger).add_column("nota", ColumnType::Memo);
+  t.add_row({std::int64_t{1}, ascii});
+  t.add_row({std::int64_t{2}, accented});
+  jet4::TemporaryDatabase file(db);
+  auto engine = make_mdbtools_engine();
+  for (auto [id, text] : {std::pair{1, &ascii}, std::pair{2, &accented}}) {
+    JetResult r = engine->first_row(file.path().string(),
+                                    "select * from note where id = " + std::to_string(id) + " ");
+    ASSERT_FALSE(r.eof);
+    EXPECT_EQ(r.fields[1].value.as_text().size(), text->size()) << id;
+    EXPECT_EQ(r.fields[1].value, JetValue::text(*text, JetType::memo)) << id;
+  }
+}
+
+}  // namespace
+}  // namespace qano

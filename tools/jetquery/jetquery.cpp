@@ -32,10 +32,11 @@ std::string currency(std::int64_t ten_thousandths) {
   return buffer;
 }
 
-// Days since 30/12/1899 as "yyyy-mm-dd hh:mm:ss".
+// Days since 30/12/1899 as "yyyy-mm-dd hh:mm:ss". Before that day the whole part counts the
+// days back and the fraction still gives the time of day: -1.25 is 29/12/1899 06:00.
 std::string date_time(double days) {
-  double whole = std::floor(days);
-  auto seconds = static_cast<long long>(std::llround((days - whole) * 86400.0));
+  double whole = std::trunc(days);
+  auto seconds = static_cast<long long>(std::llround(std::fabs(days - whole) * 86400.0));
   long long day = static_cast<long long>(whole) + seconds / 86400;
   seconds %= 86400;
   std::time_t t = static_cast<std::time_t>((day - 25569) * 86400 + seconds);  // 25569: 1970-01-01
