@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "platform/failure.h"
@@ -128,30 +129,67 @@ JetValue value_of(MdbHandle* mdb, const MdbColumn* col, const MdbField& f) {
   }
 }
 
+// The highest page a usage map names (0 for none), or nothing when the map itself is damaged.
+// An inline map (type 0) is a start page and a bitmap; a long one (type 1) lists map pages,
+// each a bitmap of (page size - 4) * 8 pages, read here straight from the file: walking it page
+// by page through libmdb would read one map page for every page of the table.
+std::optional<guint32> last_mapped_page(int fd, const unsigned char* map, std::size_t size,
+                                        guint32 page_size, guint32 pages) {
+  auto highest_bit = [](const unsigned char* bits, std::size_t length) -> std::optional<guint32> {
+    for (std::size_t i = length; i-- > 0;) {
+      if (bits[i] != 0) return static_cast<guint32>(i * 8 + 7 - __builtin_clz(bits[i]) + 24);
+    }
+    return std::nullopt;
+  };
+  auto le32 = [](const unsigned char* p) {
+    return static_cast<guint32>(p[0]) | static_cast<guint32>(p[1]) << 8 |
+           static_cast<guint32>(p[2]) << 16 | static_cast<guint32>(p[3]) << 24;
+  };
+  if (size < 5) return std::nullopt;
+  if (map[0] == 0) {
+    std::optional<guint32> bit = highest_bit(map + 5, size - 5);
+    return bit ? le32(map + 1) + *bit : 0;
+  }
+  if (map[0] != 1) return std::nullopt;
+  guint32 last = 0;
+  std::vector<unsigned char> page(page_size);
+  const guint32 per_page = (page_size - 4) * 8;
+  for (std::size_t i = 0; 1 + 4 * i + 4 <= size; ++i) {
+    guint32 map_page = le32(map + 1 + 4 * i);
+    if (map_page == 0) continue;
+    if (map_page >= pages) return std::nullopt;
+    if (::pread(fd, page.data(), page_size, static_cast<off_t>(map_page) * page_size) !=
+            static_cast<ssize_t>(page_size) ||
+        page[0] != 0x05) {
+      return std::nullopt;
+    }
+    if (std::optional<guint32> bit = highest_bit(page.data() + 4, page_size - 4)) {
+      last = std::max(last, static_cast<guint32>(i) * per_page + *bit);
+    }
+  }
+  return last;
+}
+
 // A table whose definition or rows lie on pages the file does not have is damaged: libmdb would
 // skip the missing pages and answer "no row" where the row may well have been.
-void check_table_pages(MdbHandle* mdb, MdbCatalogEntry* entry, guint32 pages,
+void check_table_pages(MdbHandle* mdb, int fd, MdbCatalogEntry* entry, guint32 pages,
                        const std::string& file) {
   std::string name = entry->object_name;
   if (entry->table_pg >= pages) unrecognized(file, "table '" + name + "' lies beyond its end");
   std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(entry));
   if (!table) unrecognized(file, "table '" + name + "' cannot be read");
   if (table->usage_map == nullptr) return;
-  // The map gives the table's pages in ascending order, each after the one asked for, and 0 after
-  // the last; a scribbled map may not, so the walk stops at the first page out of order or out of
-  // the file.
-  guint32 page = 0;
-  for (guint32 seen = 0;; ++seen) {
-    gint32 next =
-        mdb_map_find_next(mdb, table->usage_map, static_cast<unsigned>(table->map_sz), page);
-    if (next <= 0) break;
-    if (static_cast<guint32>(next) >= pages || static_cast<guint32>(next) <= page ||
-        seen >= pages) {
-      unrecognized(file, "rows of '" + name + "' lie beyond its end");
-    }
-    page = static_cast<guint32>(next);
-  }
+  std::optional<guint32> last = last_mapped_page(fd, table->usage_map, table->map_sz,
+                                                 static_cast<guint32>(mdb->fmt->pg_size), pages);
+  if (!last || *last >= pages) unrecognized(file, "rows of '" + name + "' lie beyond its end");
 }
+
+struct FileCloser {
+  void operator()(const int* fd) const {
+    ::close(*fd);
+    delete fd;
+  }
+};
 
 JetResult read_first_row(const std::string& file, const SelectStatement& st) {
   std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(file.c_str(), MDB_NOFLAGS));
@@ -162,16 +200,19 @@ JetResult read_first_row(const std::string& file, const SelectStatement& st) {
   if (::stat(file.c_str(), &info) != 0 || page_size <= 0) unrecognized(file);
   if (info.st_size % page_size != 0) unrecognized(file, "it ends inside a page");
   const auto pages = static_cast<guint32>(info.st_size / page_size);
+  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) unrecognized(file);
+  std::unique_ptr<int, FileCloser> fd_guard(new int(fd));
   MdbCatalogEntry catalog{};
   catalog.mdb = mdb.get();
   catalog.object_type = MDB_TABLE;
   catalog.table_pg = 2;  // the catalog's own table, MSysObjects
   std::snprintf(catalog.object_name, sizeof catalog.object_name, "MSysObjects");
-  check_table_pages(mdb.get(), &catalog, pages, file);
+  check_table_pages(mdb.get(), fd, &catalog, pages, file);
   if (mdb_read_catalog(mdb.get(), MDB_TABLE) == nullptr) unrecognized(file, "no catalog");
   for (unsigned i = 0; i < mdb->num_catalog; ++i) {
     auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-    if (e->object_type == MDB_TABLE) check_table_pages(mdb.get(), e, pages, file);
+    if (e->object_type == MDB_TABLE) check_table_pages(mdb.get(), fd, e, pages, file);
   }
 
   MdbCatalogEntry* entry = nullptr;
