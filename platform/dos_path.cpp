@@ -44,6 +44,15 @@ DosPath parse_dos_path(const std::string& path) {
       part += path[pos];
     }
   }
+  // As Windows does, a path that does not end in a separator loses the blanks and dots at its
+  // end: "C:\SUPER\DATI.MDB  " names C:\SUPER\DATI.MDB. A "." or ".." stays a step.
+  if (!result.components.empty() && !path.empty() && !is_separator(path.back())) {
+    std::string& last = result.components.back();
+    if (last != "." && last != "..") {
+      last.erase(last.find_last_not_of(". ") + 1);
+      if (last.empty()) result.components.pop_back();
+    }
+  }
   return result;
 }
 

@@ -20,7 +20,8 @@ struct DosPath {
   DosPath parent() const;
 };
 
-// Splits a DOS path; both "\" and "/" separate components.
+// Splits a DOS path; both "\" and "/" separate components. Blanks and dots at the end of a path
+// that does not end in a separator are dropped, as Windows drops them.
 DosPath parse_dos_path(const std::string& path);
 
 }  // namespace qano

@@ -10,10 +10,14 @@
 namespace qano {
 
 namespace {
-std::string lower_drive(char letter) { return std::string(1, letter) + ":"; }
+std::string lower_drive(char letter) {
+  return std::string(1, letter) + ":";
+}
 }  // namespace
 
-FakePlatform::FakePlatform() { add_drive('c'); }
+FakePlatform::FakePlatform() {
+  add_drive('c');
+}
 
 void FakePlatform::add_drive(char letter) {
   drives_.insert(letter);
@@ -54,7 +58,7 @@ void FakePlatform::add_folder(const std::string& path) {
     nodes_[k] = Node{p.unc_share, true, {}, {}, {}, {}, false};
   }
   std::string built = p.is_unc() ? "\\\\" + p.unc_server + "\\" + p.unc_share
-                                  : lower_drive(p.drive != 0 ? p.drive : current_drive_[0]);
+                                 : lower_drive(p.drive != 0 ? p.drive : current_drive_[0]);
   for (const std::string& c : p.components) {
     built += "\\" + c;
     Node& n = nodes_[key(built)];
@@ -66,9 +70,8 @@ void FakePlatform::add_folder(const std::string& path) {
 void FakePlatform::add_file(const std::string& path, const std::string& bytes,
                             Attributes attributes) {
   DosPath p = parse_dos_path(path);
-  std::string folder = path.substr(0, path.find_last_of("\\/") == std::string::npos
-                                          ? 0
-                                          : path.find_last_of("\\/"));
+  std::string folder =
+      path.substr(0, path.find_last_of("\\/") == std::string::npos ? 0 : path.find_last_of("\\/"));
   if (!folder.empty()) add_folder(folder);
   Node& n = nodes_[key(path)];
   n = Node{p.leaf(), false, attributes, bytes, {}, {}, false};
@@ -203,7 +206,9 @@ TaskId FakePlatform::shell(const std::string& path, WindowStyle style,
   return task;
 }
 
-bool FakePlatform::still_running(TaskId task) { return running_.count(task) != 0; }
+bool FakePlatform::still_running(TaskId task) {
+  return running_.count(task) != 0;
+}
 
 // --- Clock, regional forms, message box, drives ----------------------------------------------
 
@@ -229,9 +234,15 @@ std::string FakePlatform::long_time(const TimeOfDay& t) {
   return buffer;
 }
 
-std::string FakePlatform::decimal_separator() { return ","; }
-std::string FakePlatform::thousands_separator() { return "."; }
-std::string FakePlatform::upper_case(const std::string& s) { return text::upper(s); }
+std::string FakePlatform::decimal_separator() {
+  return ",";
+}
+std::string FakePlatform::thousands_separator() {
+  return ".";
+}
+std::string FakePlatform::upper_case(const std::string& s) {
+  return text::upper(s);
+}
 
 void FakePlatform::message_box(const std::string& s) {
   record("message_box", s);
@@ -266,9 +277,9 @@ JetResult FakePlatform::query(const std::string& database, const std::string& sq
     return text::equal_ignoring_case(t.name, st.table);
   });
   if (table == n->tables.end()) {
-    fail(failure::kTableNotFound, "The Microsoft Jet database engine cannot find the input table "
-                                  "or query '" + st.table + "'. Make sure it exists and that its "
-                                  "name is spelled correctly.");
+    fail(failure::kTableNotFound, "Cannot find the input table or query '" + st.table +
+                                      "'. Make sure it exists and that its name is spelled "
+                                      "correctly.");
   }
   std::size_t column = table->columns.size();
   for (std::size_t i = 0; i < table->columns.size(); ++i) {

@@ -174,7 +174,13 @@ std::optional<std::string> PosixPlatform::native_path(const std::string& dos_pat
 std::optional<std::string> PosixPlatform::resolve(const DosPath& p, bool folder_only) {
   std::string base;
   if (p.is_unc()) {
-    base = prefix_ + "/dosdevices/unc/" + p.unc_server + "/" + p.unc_share;
+    // Server and share names, like every name of a path, whatever their case.
+    std::string unc = prefix_ + "/dosdevices/unc";
+    std::optional<std::string> server = find_entry(unc, p.unc_server);
+    if (!server) return std::nullopt;
+    std::optional<std::string> share = find_entry(join(unc, *server), p.unc_share);
+    if (!share) return std::nullopt;
+    base = join(join(unc, *server), *share);
     if (!is_folder(base)) return std::nullopt;
   } else if (p.drive != 0 || p.rooted) {
     std::optional<std::string> folder = drive_folder(p.drive != 0 ? p.drive : current_drive()[0]);
@@ -257,7 +263,7 @@ void PosixPlatform::kill(const std::string& path) {
   }
 }
 
-void PosixPlatform::open_numbered(int number, const std::string& path, int flags) {
+std::string PosixPlatform::numbered_target(int number, const std::string& path) {
   if (number < 1 || number > 511) fail(failure::kBadFileNumber);
   if (open_files_.count(number) != 0) fail(failure::kFileAlreadyOpen);
   DosPath p = parse_dos_path(path);
@@ -265,7 +271,12 @@ void PosixPlatform::open_numbered(int number, const std::string& path, int flags
   if (!resolve(p.parent(), true)) fail(failure::kPathNotFound);
   std::optional<std::string> native = resolve(p, false);
   if (!native) fail(failure::kPathNotFound);
-  int fd = ::open(native->c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666);
+  return *native;
+}
+
+void PosixPlatform::open_numbered(int number, const std::string& path, int flags) {
+  std::string native = numbered_target(number, path);
+  int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666);
   if (fd < 0) fail(open_failure_number(errno));
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -281,6 +292,25 @@ void PosixPlatform::open_append(int number, const std::string& path) {
 
 void PosixPlatform::open_output(int number, const std::string& path) {
   open_numbered(number, path, O_TRUNC);
+}
+
+std::optional<Failure> PosixPlatform::open_append_failure(int number, const std::string& path) {
+  try {
+    std::string native = numbered_target(number, path);
+    struct stat st {};
+    if (::stat(native.c_str(), &st) == 0) {
+      if (!S_ISREG(st.st_mode)) fail(failure::kPathFileAccessError);
+      if (::access(native.c_str(), W_OK) != 0) fail(open_failure_number(errno));
+    } else {
+      // Not there: open_append would create it in its folder.
+      std::string folder = native.substr(0, native.rfind('/'));
+      if (folder.empty()) folder = "/";
+      if (::access(folder.c_str(), W_OK | X_OK) != 0) fail(open_failure_number(errno));
+    }
+  } catch (const Failure& f) {
+    return f;
+  }
+  return std::nullopt;
 }
 
 void PosixPlatform::write_line(int number, const std::string& line) {

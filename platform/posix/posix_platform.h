@@ -45,6 +45,10 @@ class PosixPlatform : public Platform {
   void kill(const std::string& path) override;
   void open_append(int number, const std::string& path) override;
   void open_output(int number, const std::string& path) override;
+  // What open_append(number, path) would fail with, found without opening, creating or changing
+  // anything: nothing when the file's folder, kind and access rights let it be opened. For a
+  // check that shows what the program would do without doing it.
+  std::optional<Failure> open_append_failure(int number, const std::string& path);
   void write_line(int number, const std::string& text) override;
   void close_all() override;
 
@@ -69,6 +73,8 @@ class PosixPlatform : public Platform {
 
  private:
   struct Locale;
+  // The host path of numbered file `path`, once `number` is free and its folder exists.
+  std::string numbered_target(int number, const std::string& path);
   void open_numbered(int number, const std::string& path, int flags);
   std::optional<std::string> drive_folder(char letter);
   // The host path of `p`; with `folder_only`, every component must be an existing folder.

@@ -1,11 +1,15 @@
 // Starting programs through Wine: a batch script runs as "wine cmd /c <DOS path>", any other
-// program as "wine <DOS path>", in the prefix that gives the drives.
+// program as "wine <DOS path>", in the prefix that gives the drives. Wine starts the Windows
+// program inside the process it was given, so that process lives exactly as long as the program
+// or the script does: still_running() can tell when a script has finished.
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <vector>
 
@@ -23,12 +27,39 @@ bool is_script(const std::string& dos_path) {
   return text::wildcard_match("*.bat", leaf) || text::wildcard_match("*.cmd", leaf);
 }
 
+// A posix_spawn set-up call that cannot fail in practice; when it does, nothing is started.
+void check_setup(int error, const std::string& what) {
+  if (error != 0) {
+    fail(failure::kFileNotFound,
+         "File not found: cannot start " + what + ": " + std::strerror(error));
+  }
+}
+
+// The file actions and attributes of one start, released whatever happens.
+struct SpawnSetup {
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attributes;
+  SpawnSetup() {
+    posix_spawn_file_actions_init(&actions);
+    posix_spawnattr_init(&attributes);
+  }
+  ~SpawnSetup() {
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+  }
+  SpawnSetup(const SpawnSetup&) = delete;
+  SpawnSetup& operator=(const SpawnSetup&) = delete;
+};
+
 }  // namespace
 
 void PosixPlatform::reap_children() {
   for (auto it = children_.begin(); it != children_.end();) {
     int status = 0;
-    pid_t r = ::waitpid(static_cast<pid_t>(it->second), &status, WNOHANG);
+    pid_t r = 0;
+    do {
+      r = ::waitpid(static_cast<pid_t>(it->second), &status, WNOHANG);
+    } while (r < 0 && errno == EINTR);
     if (r == 0) {
       ++it;
     } else {
@@ -39,8 +70,17 @@ void PosixPlatform::reap_children() {
 
 TaskId PosixPlatform::shell(const std::string& path, WindowStyle /*style*/,
                             const std::string& working_folder) {
+  // Wine gives a console program or a script no window of its own that a style could shape, so
+  // the style is not passed on.
   reap_children();
   std::string what = "'" + path + "'";
+
+  // Like Windows, a program or script that is not there is not started at all.
+  std::optional<std::string> target = native_path(path);
+  struct stat st {};
+  if (!target || ::stat(target->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    fail(failure::kFileNotFound, "File not found: cannot start " + what);
+  }
   std::optional<std::string> folder;
   if (!working_folder.empty()) {
     folder = resolve(parse_dos_path(working_folder), true);
@@ -66,25 +106,34 @@ TaskId PosixPlatform::shell(const std::string& path, WindowStyle /*style*/,
   for (std::string& e : env_strings) envp.push_back(e.data());
   envp.push_back(nullptr);
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  if (folder) posix_spawn_file_actions_addchdir_np(&actions, folder->c_str());
-  posix_spawnattr_t attributes;
-  posix_spawnattr_init(&attributes);
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
-                                            POSIX_SPAWN_SETSIGDEF);
-  posix_spawnattr_setpgroup(&attributes, 0);
+  SpawnSetup setup;
+  // Standard input from /dev/null; nothing else that the program holds open (its numbered files,
+  // the databases, the display's connection) reaches the child, whoever opened it.
+  check_setup(posix_spawn_file_actions_addopen(&setup.actions, 0, "/dev/null", O_RDONLY, 0), what);
+  check_setup(posix_spawn_file_actions_addclosefrom_np(&setup.actions, 3), what);
+  if (folder) {
+    check_setup(posix_spawn_file_actions_addchdir_np(&setup.actions, folder->c_str()), what);
+  }
+  // Its own process group, default signal handling and no blocked signals, whatever the
+  // program's own are.
+  check_setup(
+      posix_spawnattr_setflags(&setup.attributes, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                                      POSIX_SPAWN_SETSIGDEF),
+      what);
+  check_setup(posix_spawnattr_setpgroup(&setup.attributes, 0), what);
   sigset_t none, all;
   sigemptyset(&none);
   sigfillset(&all);
-  posix_spawnattr_setsigmask(&attributes, &none);
-  posix_spawnattr_setsigdefault(&attributes, &all);
+  check_setup(posix_spawnattr_setsigmask(&setup.attributes, &none), what);
+  check_setup(posix_spawnattr_setsigdefault(&setup.attributes, &all), what);
 
   pid_t pid = 0;
-  int error = ::posix_spawnp(&pid, "wine", &actions, &attributes, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attributes);
+  int error =
+      ::posix_spawnp(&pid, "wine", &setup.actions, &setup.attributes, argv.data(), envp.data());
+  if (error == ENOENT) {
+    fail(failure::kFileNotFound,
+         "File not found: cannot start " + what + ": 'wine' was not found on PATH");
+  }
   if (error != 0) {
     fail(failure::kFileNotFound,
          "File not found: cannot start " + what + " through wine: " + std::strerror(error));

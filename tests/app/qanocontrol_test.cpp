@@ -11,6 +11,7 @@
 
 #include "tests/support/program.h"
 #include "tests/support/shop.h"
+#include "tests/support/stub_wine.h"
 #include "tests/support/temp_prefix.h"
 #include "tests/support/x11_client.h"
 #include "tests/support/xvfb.h"
@@ -33,25 +34,17 @@ class ProgramTest : public ::testing::Test {
     c_ = prefix_.c();
     fs::create_directories(c_ / "super" / "bkp");
     fs::create_directories(c_ / "qano" / "fatture");
-    // The stub wine: records the working folder and the command line of every start.
-    bin_ = prefix_.root() / "bin";
-    fs::create_directories(bin_);
-    starts_ = prefix_.root() / "starts.txt";
-    prefix_.write(bin_ / "wine",
-                  "#!/bin/sh\necho \"$PWD|$*\" >> '" + starts_.string() + "'\nexit 0\n");
-    fs::permissions(bin_ / "wine", fs::perms::owner_all, fs::perm_options::add);
   }
 
   void start(Databases databases = Databases::present) {
     if (databases == Databases::present) testing::write_shop_databases(c_);
     xvfb_ = std::make_unique<testing::Xvfb>();
-    std::string path = bin_.string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
+    // The stub wine is on the PATH that the program inherits.
     program_ = std::make_unique<Program>(
         QANOCONTROL, c_ / "super",
         std::map<std::string, std::string>{{"DISPLAY", xvfb_->display()},
                                            {"WINEPREFIX", prefix_.prefix()},
-                                           {"LC_ALL", "C.UTF-8"},
-                                           {"PATH", path}},
+                                           {"LC_ALL", "C.UTF-8"}},
         prefix_.root() / "stderr.txt");
     started_ = Clock::now();
   }
@@ -102,11 +95,12 @@ class ProgramTest : public ::testing::Test {
     return texts;
   }
   std::string stderr_text() const { return read_file(prefix_.root() / "stderr.txt"); }
+  // The unpack scripts started so far.
   int intakes() const {
-    std::string s = read_file(starts_);
     int n = 0;
-    for (std::size_t at = s.find("cmd /c"); at != std::string::npos; at = s.find("cmd /c", at + 1))
-      ++n;
+    for (const testing::StubWine::Call& call : wine_.calls()) {
+      if (!call.args.empty() && call.args[0] == "cmd") ++n;
+    }
     return n;
   }
   double seconds_since_start() const {
@@ -124,7 +118,8 @@ class ProgramTest : public ::testing::Test {
   }
 
   testing::TempPrefix prefix_;
-  fs::path c_, bin_, starts_;
+  testing::StubWine wine_;
+  fs::path c_;
   std::unique_ptr<testing::Xvfb> xvfb_;
   std::unique_ptr<Program> program_;
   Clock::time_point started_;
@@ -213,7 +208,7 @@ TEST_F(ProgramTest, MissingMasterShowsItsBoxTicksGoOnAndTheWindowOpensOnceDismis
   ASSERT_NE(window, 0u);
   // Ticks go on: the next intake comes two ticks later.
   ASSERT_TRUE(eventually([&] { return intakes() == 2; }, 30));
-  EXPECT_EQ(read_file(starts_).substr(0, read_file(starts_).find('|')), (c_ / "qano").string())
+  EXPECT_EQ(wine_.calls()[0].working_directory, (c_ / "qano").string())
       << "the script runs in its own folder";
 
   xdotool({"mousemove", "--window", std::to_string(window), "300", "480", "click", "1"});

@@ -71,6 +71,30 @@ TEST_F(PosixPlatformTest, NumberedFileFailures) {
   EXPECT_EQ(failure_of([&] { platform.write_line(3, "x"); }), 52);
 }
 
+TEST_F(PosixPlatformTest, TellsWhatAnAppendWouldFailWithAndTouchesNothing) {
+  fs::create_directories(prefix.c() / "super" / "bkp" / "folder.txt");
+  prefix.write("drive_c/super/bkp/old.txt", "old\r\n");
+  auto old_time = fs::last_write_time(prefix.c() / "super/bkp/old.txt");
+  auto number_of = [&](int n, const std::string& path) {
+    std::optional<Failure> f = platform.open_append_failure(n, path);
+    return f ? f->number() : 0;
+  };
+  EXPECT_EQ(number_of(2, "C:\\SUPER\\BKP\\OLD.TXT"), 0);
+  EXPECT_EQ(number_of(2, "C:\\super\\bkp\\new.txt"), 0);
+  EXPECT_EQ(number_of(2, "C:\\super\\missing\\new.txt"), 76);
+  EXPECT_EQ(number_of(2, "Q:\\super\\bkp\\new.txt"), 76);
+  EXPECT_EQ(number_of(2, "C:\\super\\bkp\\folder.txt"), 75);
+  EXPECT_EQ(number_of(0, "C:\\super\\bkp\\new.txt"), 52);
+  platform.open_output(2, "C:\\super\\bkp\\other.txt");
+  EXPECT_EQ(number_of(2, "C:\\super\\bkp\\new.txt"), 55);
+  platform.close_all();
+
+  EXPECT_FALSE(fs::exists(prefix.c() / "super/bkp/new.txt"));
+  EXPECT_FALSE(fs::exists(prefix.c() / "super/missing"));
+  EXPECT_EQ(read_file(prefix.c() / "super/bkp/old.txt"), "old\r\n");
+  EXPECT_EQ(fs::last_write_time(prefix.c() / "super/bkp/old.txt"), old_time);
+}
+
 TEST_F(PosixPlatformTest, KillDeletesOrFails) {
   prefix.write("drive_c/qano/acq_var.txt", "x");
   platform.kill("C:\\QANO\\ACQ_VAR.TXT");
@@ -119,6 +143,11 @@ TEST_F(PosixPlatformTest, MapsDrivesAndMixedCasePaths) {
             (prefix.c() / "Super/BKP/log.txt").string());
   EXPECT_EQ(platform.native_path("d:\\NEGOZIO\\dati.MDB"),
             (prefix.root() / "data/negozio/Dati.mdb").string());
+  // A share of the network, under dosdevices/unc/<server>/<share>.
+  prefix.write("dosdevices/unc/negozio/Archivi/dati.mdb", "x");
+  EXPECT_EQ(platform.native_path("\\\\NEGOZIO\\ARCHIVI\\DATI.MDB"),
+            (prefix.root() / "dosdevices/unc/negozio/Archivi/dati.mdb").string());
+  EXPECT_EQ(platform.native_path("\\\\altro\\archivi\\dati.mdb"), std::nullopt);
   EXPECT_EQ(platform.native_path("C:\\nowhere\\x.txt"), std::nullopt);
   EXPECT_EQ(platform.native_path("Q:\\x.txt"), std::nullopt);
   EXPECT_EQ(platform.drives(), (std::vector<std::string>{"c:", "d:"}));

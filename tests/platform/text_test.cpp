@@ -61,5 +61,16 @@ TEST(DosPath, Parts) {
   EXPECT_EQ(parse_dos_path("\\super\\x").rooted, true);
 }
 
+TEST(DosPath, BlanksAndDotsAtTheEndAreDroppedAsWindowsDrops) {
+  using Parts = std::vector<std::string>;
+  EXPECT_EQ(parse_dos_path("C:\\SUPER\\DATI.MDB  ").components, (Parts{"SUPER", "DATI.MDB"}));
+  EXPECT_EQ(parse_dos_path("C:\\super\\dati.mdb. .").components, (Parts{"super", "dati.mdb"}));
+  EXPECT_EQ(parse_dos_path("C:\\super\\ .").components, Parts{"super"});
+  // Only at the end of the path: inside it, and before the name, blanks are part of the names.
+  EXPECT_EQ(parse_dos_path("C:\\super \\ dati.mdb").components, (Parts{"super ", " dati.mdb"}));
+  EXPECT_EQ(parse_dos_path("C:\\super \\").components, Parts{"super "});
+  EXPECT_EQ(parse_dos_path("C:\\super\\..").components, (Parts{"super", ".."}));
+}
+
 }  // namespace
 }  // namespace qano

@@ -100,8 +100,8 @@ TEST(OneChar, KeepsTheFirstCharacterEmptyBecomesBlankNulBefore) {
     std::string assigned;
     std::string kept;
   };
-  const Case cases[] = {{"ab", "a"}, {"", " "}, {"x", "x"}, {"èz", "è"}, {"€uro", "€"},
-                        {" y", " "}};
+  const Case cases[] = {{"ab", "a"}, {"", " "},     {"x", "x"},
+                        {"èz", "è"}, {"€uro", "€"}, {" y", " "}};
   for (const Case& k : cases) {
     c = k.assigned;
     EXPECT_EQ(c.str(), k.kept) << k.assigned;

@@ -10,6 +10,7 @@ for group in "${groups[@]}"; do
     build)
       packages+=(g++ cmake ninja-build pkg-config git libgtest-dev libgmock-dev libbenchmark-dev
                  libglib2.0-dev mdbtools mdbtools-dev nlohmann-json3-dev libfltk1.3-dev
+                 unixodbc-dev odbc-mdbtools
                  xvfb xauth xdotool x11-utils clang-format) ;;
     demo)
       packages+=(wine wine64 g++-mingw-w64-x86-64 libz-mingw-w64-dev zip imagemagick) ;;

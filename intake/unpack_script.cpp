@@ -1,0 +1,74 @@
+#include "intake/unpack_script.h"
+
+#include <algorithm>
+
+#include "platform/text.h"
+
+namespace qano::intake {
+
+bool can_name_in_script(std::string_view name) {
+  if (name.empty()) return false;
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u > 0x7E) return false;
+    return std::string_view("\"*/:<>?\\|").find(c) == std::string_view::npos;
+  });
+}
+
+bool is_plain_name(std::string_view name) {
+  return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '-' || c == '.';
+  });
+}
+
+namespace {
+
+// A name inside double quotes: only % keeps a meaning there, and a batch file reads %% as %.
+std::string quoted(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    out += c;
+    if (c == '%') out += '%';
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+std::string script_path(std::string_view folder, std::string_view name) {
+  std::string path = std::string(folder) + std::string(name);
+  return is_plain_name(name) ? path : quoted(path);
+}
+
+std::string set_aside_name(std::string_view archive, const std::vector<std::string>& existing) {
+  std::vector<std::string> taken;
+  taken.reserve(existing.size());
+  for (const std::string& name : existing) taken.push_back(text::fold(name));
+  for (int k = 1;; ++k) {
+    std::string candidate = std::string(kSetAsidePrefix) + "_" +
+                            (k == 1 ? std::string() : std::to_string(k) + "_") +
+                            std::string(archive);
+    if (std::find(taken.begin(), taken.end(), text::fold(candidate)) == taken.end()) {
+      return candidate;
+    }
+  }
+}
+
+std::string set_aside_pattern(std::string_view archive) {
+  return std::string(kArchiveFolder) + kSetAsidePrefix + "*_" + std::string(archive);
+}
+
+std::vector<std::string> unpack_script(std::string_view archive, std::string_view set_aside) {
+  std::string archive_path = script_path(kArchiveFolder, archive);
+  std::string aside = script_path("", set_aside);
+  return {
+      kLine1,
+      kLine2,
+      std::string(kUnzipCommand) + script_path(kUnzipFolder, archive),
+      kLine4,
+      std::string(kLine5IfFailed) + archive_path + " " + aside + kLine5Else + archive_path,
+  };
+}
+
+}  // namespace qano::intake

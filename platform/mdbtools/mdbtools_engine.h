@@ -1,0 +1,25 @@
+// The Jet engine on Linux: reads Access (Jet 3/4) database files with mdbtools' libmdb.
+//
+// A shop's database may be damaged in ways no reader foresees, so every query runs in a child
+// process: a file that would crash or hang the reader ends as failure 3343 "Unrecognized database
+// format" instead of taking the controller down with it.
+#pragma once
+
+#include <chrono>
+#include <memory>
+
+#include "platform/jet.h"
+
+namespace qano {
+
+struct MdbtoolsOptions {
+  // Read in a child process (the default); off runs libmdb in this process, for fuzzing and
+  // debugging only.
+  bool isolate = true;
+  // How long a query may take before the file is given up as damaged.
+  std::chrono::milliseconds time_limit{30000};
+};
+
+std::unique_ptr<JetEngine> make_mdbtools_engine(MdbtoolsOptions options = {});
+
+}  // namespace qano

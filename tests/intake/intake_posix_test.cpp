@@ -1,0 +1,133 @@
+// The intake on the Linux platform: real files in a temporary prefix, a stand-in wine on PATH.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "intake/archive_intake.h"
+#include "intake/companion.h"
+#include "platform/posix/posix_platform.h"
+#include "tests/support/stub_wine.h"
+#include "tests/support/temp_prefix.h"
+
+namespace qano {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::read_file;
+using testing::StubWine;
+using testing::TempPrefix;
+using testing::WorkingDirectory;
+
+const std::string kScriptForAcq1 =
+    "REM echo off\r\n"
+    "cd c:\\qano\r\n"
+    "c:\\programmi\\winzip\\wzunzip c:\\qano\\acq_1.zip\r\n"
+    "copy C:\\qano\\acq_var.txt c:\\qano\\fatture\\acq_var.txt\r\n"
+    "if errorlevel 1 (ren C:\\qano\\acq_1.zip errore_acq_1.zip) else Del C:\\qano\\acq_1.zip\r\n";
+
+class IntakeOnLinux : public ::testing::Test {
+ protected:
+  IntakeOnLinux() {
+    fs::create_directories(prefix.c() / "qano" / "fatture");
+    fs::create_directories(prefix.c() / "super" / "bkp");
+    prefix.write("drive_c/super/qanodivulgazioni.exe", "MZ");
+    // The program runs from another drive: the script must still work in C:\qano.
+    prefix.map_drive('d', prefix.root() / "shop");
+    here = std::make_unique<WorkingDirectory>(prefix.root() / "shop");
+    platform.open_append(2, "C:\\super\\bkp\\logqanocontrol_07122026.txt");
+  }
+  // An archive that arrived an hour ago, or just now.
+  void arrive(const std::string& name, bool just_now = false) {
+    fs::path file = prefix.c() / "qano" / name;
+    prefix.write(file, "PK\x03\x04");
+    if (!just_now)
+      fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::hours(1));
+  }
+  // This test's children: those of earlier tests in the same process are left out.
+  std::vector<long> new_children() const {
+    std::vector<long> result;
+    for (long pid : testing::child_processes()) {
+      if (std::find(earlier_children.begin(), earlier_children.end(), pid) ==
+          earlier_children.end()) {
+        result.push_back(pid);
+      }
+    }
+    return result;
+  }
+  void intake_once() {
+    intake.run([&] { launch_companion(platform); });
+  }
+
+  TempPrefix prefix;
+  StubWine wine;
+  PosixPlatform platform{PosixOptions{prefix.prefix(), "C"}};
+  std::unique_ptr<WorkingDirectory> here;
+  ArchiveIntake intake{platform};
+  std::vector<long> earlier_children = testing::child_processes();
+};
+
+TEST_F(IntakeOnLinux, WritesTheScriptAndStartsItInTheExchangeFolderThenTheCompanion) {
+  arrive("acq_1.zip");
+  prefix.write("drive_c/qano/acq_var.txt", "left over");
+  ASSERT_EQ(platform.current_drive(), "d:");
+
+  intake_once();
+
+  EXPECT_EQ(read_file(prefix.c() / "qano/agglis.bat"), kScriptForAcq1);
+  EXPECT_FALSE(fs::exists(prefix.c() / "qano/acq_var.txt"));
+  EXPECT_TRUE(fs::exists(prefix.c() / "qano/acq_1.zip"));
+  EXPECT_THROW(platform.write_line(2, "x"), Failure) << "the log is closed";
+  ASSERT_TRUE(wine.wait_for_calls(2));
+  std::vector<StubWine::Call> calls = wine.calls();
+  ASSERT_EQ(calls.size(), 2u);
+  for (const StubWine::Call& call : calls) {
+    bool script = call.args.size() == 3;
+    if (script) {
+      EXPECT_EQ(call.args, (std::vector<std::string>{"cmd", "/c", "C:\\qano\\agglis.bat"}));
+      EXPECT_EQ(call.working_directory, (prefix.c() / "qano").string());
+    } else {
+      EXPECT_EQ(call.args, std::vector<std::string>{"C:\\super\\qanodivulgazioni.exe"});
+      EXPECT_EQ(call.working_directory, (prefix.root() / "shop").string());
+    }
+    EXPECT_EQ(call.wine_prefix, prefix.prefix());
+  }
+}
+
+TEST_F(IntakeOnLinux, AnArchiveWrittenJustNowIsLeftForTheNextIntake) {
+  arrive("acq_1.zip", true);
+  intake_once();
+  EXPECT_FALSE(fs::exists(prefix.c() / "qano/agglis.bat"));
+  EXPECT_EQ(new_children(), std::vector<long>{});
+  EXPECT_TRUE(wine.calls().empty());
+}
+
+TEST_F(IntakeOnLinux, WaitsForALingeringScriptThenGoesOn) {
+  wine.linger(true);
+  arrive("acq_1.zip");
+  intake_once();
+  ASSERT_TRUE(wine.wait_for_calls(2));
+  arrive("acq_2.zip");
+  std::vector<long> children = new_children();
+
+  intake_once();  // the script still runs: nothing at all
+  EXPECT_EQ(read_file(prefix.c() / "qano/agglis.bat"), kScriptForAcq1);
+  EXPECT_EQ(new_children(), children);
+
+  // The script ends (the companion lingers on); a later intake takes the archive again.
+  fs::remove(prefix.c() / "qano/acq_1.zip");
+  wine.release();
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (read_file(prefix.c() / "qano/agglis.bat") == kScriptForAcq1 &&
+         std::chrono::steady_clock::now() < until) {
+    intake_once();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_NE(read_file(prefix.c() / "qano/agglis.bat").find("acq_2.zip"), std::string::npos);
+  EXPECT_TRUE(wine.wait_for_calls(4));
+}
+
+}  // namespace
+}  // namespace qano

@@ -1,0 +1,182 @@
+// The script writer on its own: which names it can write, how it quotes them, how a failed
+// archive is set aside, and, for names drawn at random, that the command interpreter would read
+// back exactly the intended commands.
+#include "intake/unpack_script.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <random>
+
+#include "intake/archive_intake.h"
+#include "platform/text.h"
+
+namespace qano::intake {
+namespace {
+
+TEST(UnpackScript, NamesThatCanBeWrittenIntoTheScript) {
+  struct Case {
+    std::string name;
+    bool can;
+  };
+  const Case cases[] = {
+      {"acq_1.zip", true},
+      {"acq 1 (2).zip", true},
+      {"acq_a&b^c%d!e,f;g=h'i`j~k[l]{m}+n@o#p$q.zip", true},
+      {"", false},
+      {"acq_\"1\".zip", false},  // characters Windows forbids in a name
+      {"acq_*.zip", false},
+      {"acq_?.zip", false},
+      {"acq_a:b.zip", false},
+      {"acq_a\\b.zip", false},
+      {"acq_a<b>.zip", false},
+      {"acq_a|b.zip", false} /* '|' is forbidden too */,
+      {"acq_\t.zip", false},  // control characters
+      {"acq_\x7f.zip", false},
+      {"acq_perch\xC3\xA9.zip", false},  // in the ANSI code page, but read back wrongly
+      {"acq_\xCE\xA9mega.zip", false},   // not in the ANSI code page at all
+      {"acq_\xFF.zip", false},           // not even UTF-8
+  };
+  for (const Case& c : cases) EXPECT_EQ(can_name_in_script(c.name), c.can) << c.name;
+}
+
+TEST(UnpackScript, OnlyLettersDigitsUnderscoreHyphenAndDotGoUnquoted) {
+  EXPECT_TRUE(is_plain_name("ACQ_2024-01-05.v2.zip"));
+  for (std::string name : {"acq 1.zip", "acq_~1.zip", "acq_'.zip", "acq_+.zip", "acq_,.zip"}) {
+    EXPECT_FALSE(is_plain_name(name)) << name;
+  }
+  EXPECT_EQ(script_path("C:\\qano\\", "acq_1.zip"), "C:\\qano\\acq_1.zip");
+  EXPECT_EQ(script_path("C:\\qano\\", "acq_%1%.zip"), "\"C:\\qano\\acq_%%1%%.zip\"");
+  EXPECT_EQ(script_path("", "errore_acq 1.zip"), "\"errore_acq 1.zip\"");
+}
+
+TEST(UnpackScript, SetAsideNameAvoidsThoseAlreadyThere) {
+  struct Case {
+    std::vector<std::string> existing;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {{}, "errore_acq_1.zip"},
+      {{"ERRORE_ACQ_1.ZIP"}, "errore_2_acq_1.zip"},  // names compare without regard to case
+      {{"errore_acq_1.zip", "errore_2_acq_1.zip", "errore_x_acq_1.zip"}, "errore_3_acq_1.zip"},
+      {{"errore_2_acq_1.zip"}, "errore_acq_1.zip"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(set_aside_name("acq_1.zip", c.existing), c.expected);
+  EXPECT_EQ(set_aside_pattern("acq 1.zip"), "C:\\qano\\errore*_acq 1.zip");
+  // What the pattern finds is exactly what a set-aside name can be.
+  for (const char* name : {"errore_acq_1.zip", "errore_12_acq_1.zip"}) {
+    EXPECT_TRUE(text::wildcard_match("errore*_acq_1.zip", name)) << name;
+  }
+  // A set-aside archive is no longer an incoming one.
+  EXPECT_FALSE(text::wildcard_match("acq_*.zip", set_aside_name("acq_1.zip", {})));
+}
+
+TEST(UnpackScript, HalfArrivedArchivesWait) {
+  struct Case {
+    FileFacts facts;
+    bool arrived;
+  };
+  const Case cases[] = {
+      {{100, 3600.0, false}, true}, {{100, 2.0, false}, true},
+      {{100, 1.99, false}, false},  {{100, 1.0, false}, false},
+      {{100, 0.0, false}, false},   {{0, 3600.0, false}, false},
+      {{100, 3600.0, true}, false}, {{100, -1.0, false}, false},
+      {{100, -600.0, false}, true},  // stamped by a clock ahead of this one
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(has_arrived(c.facts), c.arrived)
+        << c.facts.size << " bytes, " << c.facts.seconds_since_write << " s, in use "
+        << c.facts.in_use;
+  }
+}
+
+// How the command interpreter reads one line of a batch file, as far as the script relies on it.
+// First %% becomes %; a lone % would start a variable and is refused. Then, outside double
+// quotes, & | < > ^ are operators or escapes and are refused, ( and ) stand as words of their
+// own, and blanks, tabs, commas, semicolons and = separate words; the quotes are dropped.
+std::optional<std::vector<std::string>> read_batch_line(std::string_view line) {
+  std::string expanded;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] != '%') {
+      expanded += line[i];
+    } else if (i + 1 < line.size() && line[i + 1] == '%') {
+      expanded += '%';
+      ++i;
+    } else {
+      return std::nullopt;
+    }
+  }
+  std::vector<std::string> words;
+  std::string word;
+  bool in_word = false, quoted = false;
+  auto end_word = [&] {
+    if (in_word) words.push_back(word);
+    word.clear();
+    in_word = false;
+  };
+  for (char c : expanded) {
+    if (c == '"') {
+      quoted = !quoted;
+      in_word = true;
+    } else if (quoted) {
+      word += c;
+    } else if (std::string_view("&|<>^").find(c) != std::string_view::npos) {
+      return std::nullopt;
+    } else if (c == '(' || c == ')') {
+      end_word();
+      words.emplace_back(1, c);
+    } else if (std::string_view(" \t,;=").find(c) != std::string_view::npos) {
+      end_word();
+    } else {
+      word += c;
+      in_word = true;
+    }
+  }
+  if (quoted) return std::nullopt;
+  end_word();
+  return words;
+}
+
+TEST(UnpackScript, TheInterpreterReadsBackExactlyTheIntendedCommandsForAnyName) {
+  // Every character a Windows file name may hold in printable ASCII, the troublesome ones often.
+  std::string alphabet;
+  for (char c = 0x20; c < 0x7F; ++c) {
+    if (std::string_view("\"*/:<>?\\|").find(c) == std::string_view::npos) alphabet += c;
+  }
+  alphabet += "%%%%&&^^(())!!  ,;=";
+  std::mt19937 random(20261207);
+  std::uniform_int_distribution<std::size_t> length(0, 24), pick(0, alphabet.size() - 1);
+  for (int round = 0; round < 5000; ++round) {
+    std::string name = "acq_";
+    for (std::size_t n = length(random); n > 0; --n) name += alphabet[pick(random)];
+    name += ".zip";
+    ASSERT_TRUE(can_name_in_script(name)) << name;
+    std::string aside = set_aside_name(name, {});
+    std::vector<std::string> lines = unpack_script(name, aside);
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0], "REM echo off");
+    EXPECT_EQ(lines[1], "cd c:\\qano");
+    EXPECT_EQ(lines[3], "copy C:\\qano\\acq_var.txt c:\\qano\\fatture\\acq_var.txt");
+
+    std::string archive = "C:\\qano\\" + name;
+    auto unzip = read_batch_line(lines[2]);
+    ASSERT_TRUE(unzip) << lines[2];
+    EXPECT_EQ(*unzip,
+              (std::vector<std::string>{"c:\\programmi\\winzip\\wzunzip", "c:\\qano\\" + name}))
+        << lines[2];
+    auto last = read_batch_line(lines[4]);
+    ASSERT_TRUE(last) << lines[4];
+    EXPECT_EQ(*last, (std::vector<std::string>{"if", "errorlevel", "1", "(", "ren", archive, aside,
+                                               ")", "else", "Del", archive}))
+        << lines[4];
+
+    // The length: 169 bytes plus three times the name as written plus the set-aside name as
+    // written (quotes and doubled % included).
+    std::size_t bytes = 0;
+    for (const std::string& line : lines) bytes += line.size() + 2;
+    EXPECT_EQ(bytes, 169 + 3 * script_path("", name).size() + script_path("", aside).size());
+  }
+}
+
+}  // namespace
+}  // namespace qano::intake

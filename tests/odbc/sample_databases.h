@@ -1,0 +1,28 @@
+// The databases that the ODBC engine's tests read, written by the project's Jet 4 writer, and the
+// driver list that the tests register the MDBTools driver in.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/jet.h"
+#include "tools/jet4/jet4_writer.h"
+
+namespace qano::odbc_test {
+
+// The master database of a shop: società (codute, database) and inizio (codute).
+jet4::Database master_database();
+// A shop's data database: automa, utenti and pv.
+jet4::Database data_database();
+// One column of every type the program can meet: tipi (one row with values, one of Nulls, one of
+// zeros and empty texts, a second row with id 1), and società and pv as the program reads them.
+jet4::Database types_database();
+// The edges of every type, names with accented letters, and a Memo longer than one part of a read
+// (12000 characters: libmdb, behind both engines on Linux, gives no more than 16383 bytes of a
+// Memo, and a character beyond the Basic Multilingual Plane as "??").
+jet4::Database edges_database();
+
+// A Memo of `size` characters that is the same at every call.
+std::string long_memo(std::size_t size);
+
+}  // namespace qano::odbc_test
