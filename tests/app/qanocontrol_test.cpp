@@ -42,9 +42,8 @@ class ProgramTest : public ::testing::Test {
     // The stub wine is on the PATH that the program inherits.
     program_ = std::make_unique<Program>(
         QANOCONTROL, c_ / "super",
-        std::map<std::string, std::string>{{"DISPLAY", xvfb_->display()},
-                                           {"WINEPREFIX", prefix_.prefix()},
-                                           {"LC_ALL", "C.UTF-8"}},
+        std::map<std::string, std::string>{
+            {"DISPLAY", xvfb_->display()}, {"WINEPREFIX", prefix_.prefix()}, {"LC_ALL", "C.UTF-8"}},
         prefix_.root() / "stderr.txt");
     started_ = Clock::now();
   }
