@@ -241,5 +241,15 @@ TEST_F(ProgramTest, AFailureInATickIsReportedAfterEveryLogLineIsOnDisk) {
   EXPECT_EQ(program_->wait_exit(20), 1);
 }
 
+TEST_F(ProgramTest, WithoutADisplayItStopsAtOnceWithStatusOne) {
+  testing::write_shop_databases(c_);
+  Program program(QANOCONTROL, c_ / "super",
+                  {{"DISPLAY", ":65000"}, {"WINEPREFIX", prefix_.prefix()}, {"LC_ALL", "C.UTF-8"}},
+                  prefix_.root() / "stderr.txt");
+  EXPECT_EQ(program.wait_exit(20), 1);
+  EXPECT_EQ(stderr_text(), "qanocontrol: run-time error 51: Cannot open the display ':65000'\n");
+  EXPECT_EQ(log(), "") << "start-up never ran";
+}
+
 }  // namespace
 }  // namespace qano
