@@ -7,15 +7,15 @@ namespace qano {
 namespace {
 
 constexpr const char* kSansSerif = "MS Sans Serif";
-const FontSpec kDefaultFont{kSansSerif, 8.25, false};
-const FontSpec kBoardNumberFont{kSansSerif, 8.25, true};
-const FontSpec kFrameFont{kSansSerif, 9.75, true};
-const FontSpec kTextBoxFont{kSansSerif, 12, false};
+const FontStyle kDefaultFont{kSansSerif, 8.25, false};
+const FontStyle kBoardNumberFont{kSansSerif, 8.25, true};
+const FontStyle kFrameFont{kSansSerif, 9.75, true};
+const FontStyle kTextBoxFont{kSansSerif, 12, false};
 constexpr Rgb kLampGrey{224, 224, 224};
 constexpr const char* kConnect = "Access 2000;";
 
-ControlSpec control(std::string name, ControlKind kind, std::string container, TwipsRect rect) {
-  ControlSpec c;
+ControlLayout control(std::string name, ControlKind kind, std::string container, TwipsRect rect) {
+  ControlLayout c;
   c.name = std::move(name);
   c.kind = kind;
   c.container = std::move(container);
@@ -23,17 +23,17 @@ ControlSpec control(std::string name, ControlKind kind, std::string container, T
   return c;
 }
 
-ControlSpec data_control(std::string name, std::string container, TwipsRect rect,
-                         std::string caption) {
-  ControlSpec c = control(std::move(name), ControlKind::data, std::move(container), rect);
+ControlLayout data_control(std::string name, std::string container, TwipsRect rect,
+                           std::string caption) {
+  ControlLayout c = control(std::move(name), ControlKind::data, std::move(container), rect);
   c.caption = std::move(caption);
   c.font = kDefaultFont;
   c.connect = kConnect;
   return c;
 }
 
-ControlSpec timer(std::string name, std::string container, int interval_ms, bool handled) {
-  ControlSpec c;
+ControlLayout timer(std::string name, std::string container, int interval_ms, bool handled) {
+  ControlLayout c;
   c.name = std::move(name);
   c.kind = ControlKind::timer;
   c.container = std::move(container);
@@ -42,8 +42,8 @@ ControlSpec timer(std::string name, std::string container, int interval_ms, bool
   return c;
 }
 
-ControlSpec menu(std::string name, std::string container, std::string caption) {
-  ControlSpec c;
+ControlLayout menu(std::string name, std::string container, std::string caption) {
+  ControlLayout c;
   c.name = std::move(name);
   c.kind = ControlKind::menu;
   c.container = std::move(container);
@@ -72,15 +72,15 @@ constexpr int kCounterWidth = 630;
 constexpr int kCounterHeight = 195;
 constexpr const char* kCounterCaption = "0000000";
 
-WindowSpec build() {
-  WindowSpec w;
+WindowLayout build() {
+  WindowLayout w;
   w.title = "B";
   w.client_width = 8880;
   w.client_height = 7965;
   auto& cs = w.controls;
 
   // The controls that take the focus come first, in tab order.
-  ControlSpec command1 =
+  ControlLayout command1 =
       control("Command1", ControlKind::command_button, "", {120, 6720, 8655, 1095});
   command1.caption = "Uscita";
   command1.font = kDefaultFont;
@@ -88,13 +88,13 @@ WindowSpec build() {
   command1.handled = true;
   cs.push_back(command1);
 
-  ControlSpec frame1 = control("Frame1", ControlKind::frame, "", {120, 120, 5295, 6495});
+  ControlLayout frame1 = control("Frame1", ControlKind::frame, "", {120, 120, 5295, 6495});
   frame1.caption = "Numero Pos";
   frame1.font = kFrameFont;
   frame1.tab_index = 1;
   cs.push_back(frame1);
 
-  ControlSpec nrposw = control("nrposw", ControlKind::text_box, "Frame1", {240, 840, 975, 405});
+  ControlLayout nrposw = control("nrposw", ControlKind::text_box, "Frame1", {240, 840, 975, 405});
   nrposw.font = kTextBoxFont;
   nrposw.tab_index = 2;
   cs.push_back(nrposw);
@@ -102,23 +102,24 @@ WindowSpec build() {
   // The status board: a lamp, its number, and two counters in each of ten rows.
   for (int i = 1; i <= 10; ++i) {
     const BoardRow& row = kBoard[i - 1];
-    ControlSpec lamp = control("c1", ControlKind::shape, "Frame1",
-                               {row.lamp_left, row.lamp_top, row.lamp_width, kLampHeight});
+    ControlLayout lamp = control("c1", ControlKind::shape, "Frame1",
+                                 {row.lamp_left, row.lamp_top, row.lamp_width, kLampHeight});
     lamp.index = i;
     lamp.fill = kLampGrey;
     cs.push_back(lamp);
   }
   for (int i = 1; i <= 10; ++i) {
-    ControlSpec label = control("Label" + std::to_string(i), ControlKind::label, "Frame1",
-                                {1800, 600 * i, 255, 255});
+    ControlLayout label = control("Label" + std::to_string(i), ControlKind::label, "Frame1",
+                                  {1800, 600 * i, 255, 255});
     label.caption = std::to_string(i);
     label.font = kBoardNumberFont;
     label.tab_index = 23 + i;
     cs.push_back(label);
   }
   for (int i = 1; i <= 10; ++i) {
-    ControlSpec num = control("num", ControlKind::label, "Frame1",
-                              {kCounterLeft, kBoard[i - 1].num_top, kCounterWidth, kCounterHeight});
+    ControlLayout num =
+        control("num", ControlKind::label, "Frame1",
+                {kCounterLeft, kBoard[i - 1].num_top, kCounterWidth, kCounterHeight});
     num.index = i;
     num.caption = kCounterCaption;
     num.font = kDefaultFont;
@@ -126,8 +127,9 @@ WindowSpec build() {
     cs.push_back(num);
   }
   for (int i = 1; i <= 10; ++i) {
-    ControlSpec pun = control("pun", ControlKind::label, "Frame1",
-                              {kCounterLeft, kBoard[i - 1].pun_top, kCounterWidth, kCounterHeight});
+    ControlLayout pun =
+        control("pun", ControlKind::label, "Frame1",
+                {kCounterLeft, kBoard[i - 1].pun_top, kCounterWidth, kCounterHeight});
     pun.index = i;
     pun.caption = kCounterCaption;
     pun.font = kDefaultFont;
@@ -136,7 +138,7 @@ WindowSpec build() {
   }
 
   // The drive list lies on the window, over the frame's upper left corner.
-  ControlSpec drive1 = control("Drive1", ControlKind::drive_list, "", {720, 600, 735, 315});
+  ControlLayout drive1 = control("Drive1", ControlKind::drive_list, "", {720, 600, 735, 315});
   drive1.font = kDefaultFont;
   drive1.tab_index = 3;
   cs.push_back(drive1);
@@ -170,7 +172,7 @@ WindowSpec build() {
   cs.push_back(timer("Timer1", "Frame1", 1000, false));
   cs.push_back(timer("Timer2", "", 5000, true));
 
-  ControlSpec ftp;
+  ControlLayout ftp;
   ftp.name = "ftp";
   ftp.kind = ControlKind::ftp_client;
   cs.push_back(ftp);
@@ -183,8 +185,8 @@ WindowSpec build() {
 
 }  // namespace
 
-const WindowSpec& form1_layout() {
-  static const WindowSpec layout = build();
+const WindowLayout& form1_layout() {
+  static const WindowLayout layout = build();
   return layout;
 }
 

@@ -8,6 +8,6 @@
 namespace qano {
 
 // The window's layout; the controls in the order in which the host creates them.
-const WindowSpec& form1_layout();
+const WindowLayout& form1_layout();
 
 }  // namespace qano

@@ -1,4 +1,4 @@
-// The program's window as data, and the two sides of its host: the host renders a WindowSpec and
+// The program's window as data, and the two sides of its host: the host renders a WindowLayout and
 // routes the window's events (Load, Unload, Click, Timer tick) to WindowEvents; the window asks
 // the host to unload it through WindowHost. Positions and sizes are in twips, relative to the
 // client area of the control's container; the host draws them at 15 twips per pixel.
@@ -35,11 +35,11 @@ struct Rgb {
   friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
-struct FontSpec {
+struct FontStyle {
   std::string name;
   double points = 0;
   bool bold = false;
-  friend bool operator==(const FontSpec&, const FontSpec&) = default;
+  friend bool operator==(const FontStyle&, const FontStyle&) = default;
 };
 
 struct TwipsRect {
@@ -51,7 +51,7 @@ struct TwipsRect {
 };
 
 // One control, or one element of a control array.
-struct ControlSpec {
+struct ControlLayout {
   std::string name;
   ControlKind kind = ControlKind::label;
   // The name of the containing control: empty for the window itself; for a menu item, its menu
@@ -60,7 +60,7 @@ struct ControlSpec {
   int index = 0;                  // 1..10 for an element of a control array, else 0
   std::optional<TwipsRect> rect;  // none for timers, the FTP component and menu entries
   std::string caption;            // caption, or a text box's text
-  std::optional<FontSpec> font;
+  std::optional<FontStyle> font;
   std::optional<Rgb> fill;       // a shape's fill colour
   std::optional<int> tab_index;  // none for controls without one
   int interval_ms = 0;           // timers
@@ -70,11 +70,11 @@ struct ControlSpec {
   bool handled = false;
 };
 
-struct WindowSpec {
+struct WindowLayout {
   std::string title;
   int client_width = 0;   // twips
   int client_height = 0;  // twips
-  std::vector<ControlSpec> controls;
+  std::vector<ControlLayout> controls;
 };
 
 // The drive list's entries and the entry it shows.

@@ -57,7 +57,7 @@ int font_pixels(double points) {
   return static_cast<int>(points * 20.0 / kTwipsPerPixel + 0.5);
 }
 
-Fl_Font font_face(const FontSpec& font) {
+Fl_Font font_face(const FontStyle& font) {
   return font.bold ? FL_HELVETICA_BOLD : FL_HELVETICA;
 }
 
@@ -228,7 +228,7 @@ int g_signal_pipe[2] = {-1, -1};
 }  // namespace
 
 struct FltkHost::Impl {
-  WindowSpec spec;
+  WindowLayout layout;
   DriveListContents drives;
   WindowEvents* events = nullptr;
   Fl_Double_Window* window = nullptr;
@@ -303,7 +303,7 @@ struct FltkHost::Impl {
     if (g_host) g_host->deliver([] { g_host->unload(); });
   }
 
-  Fl_Widget* add_widget(const ControlSpec& c, int ox, int oy);
+  Fl_Widget* add_widget(const ControlLayout& c, int ox, int oy);
   void build();
 };
 
@@ -360,11 +360,11 @@ class MainWindow : public Fl_Double_Window {
 
 }  // namespace
 
-Fl_Widget* FltkHost::Impl::add_widget(const ControlSpec& c, int ox, int oy) {
+Fl_Widget* FltkHost::Impl::add_widget(const ControlLayout& c, int ox, int oy) {
   if (!c.rect) return nullptr;
   int x = ox + pixels(c.rect->left), y = oy + pixels(c.rect->top);
   int w = pixels(c.rect->width), h = pixels(c.rect->height);
-  FontSpec font = c.font.value_or(FontSpec{"MS Sans Serif", 8.25, false});
+  FontStyle font = c.font.value_or(FontStyle{"MS Sans Serif", 8.25, false});
   Fl_Widget* widget = nullptr;
   switch (c.kind) {
     case ControlKind::command_button: {
@@ -435,18 +435,18 @@ Fl_Widget* FltkHost::Impl::add_widget(const ControlSpec& c, int ox, int oy) {
 }
 
 void FltkHost::Impl::build() {
-  int w = pixels(spec.client_width), h = pixels(spec.client_height);
-  window = new MainWindow(w, h, spec.title.c_str(), this);
-  window->copy_label(spec.title.c_str());
+  int w = pixels(layout.client_width), h = pixels(layout.client_height);
+  window = new MainWindow(w, h, layout.title.c_str(), this);
+  window->copy_label(layout.title.c_str());
   window->size_range(w, h, w, h);
   window->icon(icon.get());
   if (Fl::w() > w && Fl::h() > h) window->position((Fl::w() - w) / 2, (Fl::h() - h) / 2);
 
   // Containers first, so that their controls can be placed inside them.
   std::map<std::string, Frame*> frames;
-  std::map<std::string, const ControlSpec*> frame_specs;
-  for (const ControlSpec& c : spec.controls) {
-    if (c.kind == ControlKind::frame) frame_specs[c.name] = &c;
+  std::map<std::string, const ControlLayout*> frame_layouts;
+  for (const ControlLayout& c : layout.controls) {
+    if (c.kind == ControlKind::frame) frame_layouts[c.name] = &c;
   }
 
   window->begin();
@@ -458,24 +458,24 @@ void FltkHost::Impl::build() {
       open_frame.clear();
     }
   };
-  for (const ControlSpec& c : spec.controls) {
+  for (const ControlLayout& c : layout.controls) {
     Fl_Widget* widget = nullptr;
     if (c.kind == ControlKind::frame) {
       close_frame();
-      FontSpec font = c.font.value_or(FontSpec{"MS Sans Serif", 8.25, false});
+      FontStyle font = c.font.value_or(FontStyle{"MS Sans Serif", 8.25, false});
       auto* frame =
           new Frame(pixels(c.rect->left), pixels(c.rect->top), pixels(c.rect->width),
                     pixels(c.rect->height), c.caption, font_face(font), font_pixels(font.points));
       frames[c.name] = frame;
       open_frame = c.name;  // the frame stays open for the controls that follow it
       widget = frame;
-    } else if (!c.container.empty() && frame_specs.count(c.container)) {
+    } else if (!c.container.empty() && frame_layouts.count(c.container)) {
       if (open_frame != c.container) {
         close_frame();
         frames.at(c.container)->begin();
         open_frame = c.container;
       }
-      const ControlSpec& f = *frame_specs.at(c.container);
+      const ControlLayout& f = *frame_layouts.at(c.container);
       widget = add_widget(c, pixels(f.rect->left), pixels(f.rect->top));
     } else {
       close_frame();
@@ -489,7 +489,7 @@ void FltkHost::Impl::build() {
   close_frame();
   window->end();
 
-  for (const ControlSpec& c : spec.controls) {
+  for (const ControlLayout& c : layout.controls) {
     if (c.kind == ControlKind::timer && c.handled && c.enabled && c.interval_ms > 0) {
       timers.push_back(
           std::make_unique<TimerSlot>(TimerSlot{this, c.name, c.interval_ms / 1000.0}));
@@ -498,8 +498,8 @@ void FltkHost::Impl::build() {
   }
 }
 
-FltkHost::FltkHost(const WindowSpec& spec) : impl_(std::make_unique<Impl>()) {
-  impl_->spec = spec;
+FltkHost::FltkHost(const WindowLayout& layout) : impl_(std::make_unique<Impl>()) {
+  impl_->layout = layout;
   if (fl_display == nullptr) {
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
@@ -553,7 +553,7 @@ void FltkHost::create(WindowEvents& events, DriveListContents drives) {
 void FltkHost::show() {
   if (impl_->unloaded || impl_->failure || impl_->window == nullptr) return;
   impl_->window->show();
-  for (const ControlSpec& c : impl_->spec.controls) {
+  for (const ControlLayout& c : impl_->layout.controls) {
     if (c.tab_index == 0) {
       auto it = impl_->widgets.find({c.name, c.index});
       if (it != impl_->widgets.end()) it->second->take_focus();

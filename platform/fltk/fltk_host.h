@@ -1,4 +1,4 @@
-// The window host on Linux, with FLTK: renders a WindowSpec at 15 twips per pixel, runs its
+// The window host on Linux, with FLTK: renders a WindowLayout at 15 twips per pixel, runs its
 // handled timers, and routes Load, Unload, Click and tick events to the window's handlers, one at
 // a time on the one thread. It also shows the program's message boxes.
 //
@@ -41,7 +41,7 @@ struct WidgetFacts {
 class FltkHost : public WindowHost {
  public:
   // Opens the display; failure 51 when there is none.
-  explicit FltkHost(const WindowSpec& spec);
+  explicit FltkHost(const WindowLayout& layout);
   ~FltkHost() override;
   FltkHost(const FltkHost&) = delete;
   FltkHost& operator=(const FltkHost&) = delete;

@@ -11,14 +11,14 @@
 namespace qano {
 namespace {
 
-const ControlSpec* find(const std::string& name, int index = 0) {
-  for (const ControlSpec& c : form1_layout().controls) {
+const ControlLayout* find(const std::string& name, int index = 0) {
+  for (const ControlLayout& c : form1_layout().controls) {
     if (c.name == name && c.index == index) return &c;
   }
   return nullptr;
 }
 
-const FontSpec kDefault{"MS Sans Serif", 8.25, false};
+const FontStyle kDefault{"MS Sans Serif", 8.25, false};
 
 TEST(Layout, WindowTitleAndClientArea) {
   EXPECT_EQ(form1_layout().title, "B");
@@ -31,7 +31,7 @@ TEST(Layout, WindowTitleAndClientArea) {
 TEST(Layout, FortySevenNamesByKind) {
   std::map<std::string, ControlKind> kinds;
   std::map<std::string, std::set<int>> indexes;
-  for (const ControlSpec& c : form1_layout().controls) {
+  for (const ControlLayout& c : form1_layout().controls) {
     auto [it, fresh] = kinds.emplace(c.name, c.kind);
     EXPECT_TRUE(fresh || it->second == c.kind) << c.name;
     EXPECT_TRUE(indexes[c.name].insert(c.index).second) << c.name << "(" << c.index << ") twice";
@@ -69,7 +69,7 @@ TEST(Layout, FortySevenNamesByKind) {
 
 TEST(Layout, ContainersHoldWhatTheFrameHolds) {
   std::set<std::string> in_frame;
-  for (const ControlSpec& c : form1_layout().controls) {
+  for (const ControlLayout& c : form1_layout().controls) {
     if (c.container == "Frame1") in_frame.insert(c.name);
   }
   std::set<std::string> expected = {"variab2",   "ivadb",   "variab",     "vente",  "vendite",
@@ -79,7 +79,7 @@ TEST(Layout, ContainersHoldWhatTheFrameHolds) {
   for (int i = 1; i <= 10; ++i) expected.insert("Label" + std::to_string(i));
   EXPECT_EQ(in_frame, expected);
   // Every element of the arrays lies in the frame.
-  for (const ControlSpec& c : form1_layout().controls) {
+  for (const ControlLayout& c : form1_layout().controls) {
     if (c.index != 0) {
       EXPECT_EQ(c.container, "Frame1") << c.name << c.index;
     }
@@ -99,31 +99,31 @@ struct Placed {
 };
 
 TEST(Layout, ControlsThatCarryBehaviour) {
-  const ControlSpec& command1 = *find("Command1");
+  const ControlLayout& command1 = *find("Command1");
   EXPECT_EQ(command1.kind, ControlKind::command_button);
   EXPECT_EQ(command1.rect, (TwipsRect{120, 6720, 8655, 1095}));
   EXPECT_EQ(command1.caption, "Uscita");
   EXPECT_TRUE(command1.handled);
 
-  const ControlSpec& frame1 = *find("Frame1");
+  const ControlLayout& frame1 = *find("Frame1");
   EXPECT_EQ(frame1.rect, (TwipsRect{120, 120, 5295, 6495}));
   EXPECT_EQ(frame1.caption, "Numero Pos");
-  EXPECT_EQ(frame1.font, (FontSpec{"MS Sans Serif", 9.75, true}));
+  EXPECT_EQ(frame1.font, (FontStyle{"MS Sans Serif", 9.75, true}));
 
-  const ControlSpec& nrposw = *find("nrposw");
+  const ControlLayout& nrposw = *find("nrposw");
   EXPECT_EQ(nrposw.kind, ControlKind::text_box);
   EXPECT_EQ(nrposw.rect, (TwipsRect{240, 840, 975, 405}));
   EXPECT_EQ(nrposw.caption, "");
-  EXPECT_EQ(nrposw.font, (FontSpec{"MS Sans Serif", 12, false}));
+  EXPECT_EQ(nrposw.font, (FontStyle{"MS Sans Serif", 12, false}));
 
   EXPECT_EQ(find("Drive1")->rect, (TwipsRect{720, 600, 735, 315}));
 
-  const ControlSpec& timer2 = *find("Timer2");
+  const ControlLayout& timer2 = *find("Timer2");
   EXPECT_EQ(timer2.interval_ms, 5000);
   EXPECT_TRUE(timer2.enabled);
   EXPECT_TRUE(timer2.handled);
   EXPECT_FALSE(timer2.rect.has_value());
-  const ControlSpec& timer1 = *find("Timer1");
+  const ControlLayout& timer1 = *find("Timer1");
   EXPECT_EQ(timer1.interval_ms, 1000);
   EXPECT_TRUE(timer1.enabled);
   EXPECT_FALSE(timer1.handled);
@@ -134,7 +134,7 @@ TEST(Layout, ControlsThatCarryBehaviour) {
 
   // Exactly two events of controls are handled: the button's click and Timer2's tick.
   std::set<std::string> handled;
-  for (const ControlSpec& c : form1_layout().controls) {
+  for (const ControlLayout& c : form1_layout().controls) {
     if (c.handled) handled.insert(c.name);
   }
   EXPECT_EQ(handled, (std::set<std::string>{"Command1", "Timer2"}));
@@ -153,26 +153,26 @@ TEST(Layout, StatusBoard) {
   for (int i = 1; i <= 10; ++i) {
     SCOPED_TRACE(i);
     const Row& row = rows[i - 1];
-    const ControlSpec& lamp = *find("c1", i);
+    const ControlLayout& lamp = *find("c1", i);
     EXPECT_EQ(lamp.kind, ControlKind::shape);
     EXPECT_EQ(lamp.rect, (TwipsRect{row.left, row.top, row.width, 405}));
     EXPECT_EQ(lamp.fill, (Rgb{224, 224, 224}));
 
-    const ControlSpec& label = *find("Label" + std::to_string(i));
+    const ControlLayout& label = *find("Label" + std::to_string(i));
     EXPECT_EQ(label.rect, (TwipsRect{1800, 600 * i, 255, 255}));
     EXPECT_EQ(label.caption, std::to_string(i));
-    EXPECT_EQ(label.font, (FontSpec{"MS Sans Serif", 8.25, true}));
+    EXPECT_EQ(label.font, (FontStyle{"MS Sans Serif", 8.25, true}));
     // The number sits inside its lamp.
     EXPECT_GE(label.rect->left, lamp.rect->left);
     EXPECT_GE(label.rect->top, lamp.rect->top);
     EXPECT_LE(label.rect->left + label.rect->width, lamp.rect->left + lamp.rect->width);
     EXPECT_LE(label.rect->top + label.rect->height, lamp.rect->top + lamp.rect->height);
 
-    const ControlSpec& num = *find("num", i);
+    const ControlLayout& num = *find("num", i);
     EXPECT_EQ(num.rect, (TwipsRect{2280, row.num_top, 630, 195}));
     EXPECT_EQ(num.caption, "0000000");
     EXPECT_EQ(num.font, kDefault);
-    const ControlSpec& pun = *find("pun", i);
+    const ControlLayout& pun = *find("pun", i);
     EXPECT_EQ(pun.rect, (TwipsRect{2280, row.pun_top, 630, 195}));
     EXPECT_EQ(pun.caption, "0000000");
     EXPECT_EQ(pun.font, kDefault);
@@ -208,7 +208,7 @@ TEST(Layout, DataControls) {
   };
   for (const Placed& p : table) {
     SCOPED_TRACE(p.name);
-    const ControlSpec* c = find(p.name);
+    const ControlLayout* c = find(p.name);
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->kind, ControlKind::data);
     EXPECT_EQ(c->rect, p.rect);
@@ -221,7 +221,7 @@ TEST(Layout, DataControls) {
 
 TEST(Layout, TabOrder) {
   std::vector<std::pair<int, std::string>> order;
-  for (const ControlSpec& c : form1_layout().controls) {
+  for (const ControlLayout& c : form1_layout().controls) {
     if (!c.tab_index) continue;
     order.emplace_back(*c.tab_index,
                        c.index ? c.name + "(" + std::to_string(c.index) + ")" : c.name);

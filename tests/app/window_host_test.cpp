@@ -71,8 +71,8 @@ struct Recorder : WindowEvents {
 
 class WindowHostTest : public ::testing::Test {
  protected:
-  void open(const WindowSpec& spec = form1_layout()) {
-    host = std::make_unique<FltkHost>(spec);
+  void open(const WindowLayout& layout = form1_layout()) {
+    host = std::make_unique<FltkHost>(layout);
     recorder.host = host.get();
     host->create(recorder, DriveListContents{{"c:", "d:", "z:"}, "d:"});
   }
@@ -104,12 +104,12 @@ class WindowHostTest : public ::testing::Test {
     while (!done() && std::chrono::steady_clock::now() < end) host->run_for(0.02);
     return done();
   }
-  static WindowSpec fast_timer_spec() {
-    WindowSpec spec = form1_layout();
-    for (ControlSpec& c : spec.controls) {
+  static WindowLayout fast_timer_layout() {
+    WindowLayout layout = form1_layout();
+    for (ControlLayout& c : layout.controls) {
       if (c.name == "Timer2") c.interval_ms = 50;
     }
-    return spec;
+    return layout;
   }
 
   Recorder recorder;
@@ -179,7 +179,7 @@ TEST_F(WindowHostTest, RendersTheLayoutAtFifteenTwipsPerPixel) {
 TEST_F(WindowHostTest, ShowsNeitherDataControlsNorMenuNorInvisibleComponents) {
   open();
   show();
-  for (const ControlSpec& c : form1_layout().controls) {
+  for (const ControlLayout& c : form1_layout().controls) {
     bool shown = c.kind != ControlKind::data && c.kind != ControlKind::timer &&
                  c.kind != ControlKind::ftp_client && c.kind != ControlKind::menu;
     EXPECT_EQ(host->facts(c.name, c.index).has_value(), shown) << c.name;
@@ -198,7 +198,7 @@ TEST_F(WindowHostTest, OnlyTimer2RunsEveryFiveSeconds) {
 }
 
 TEST_F(WindowHostTest, TicksReachTheHandlerUntilUnload) {
-  open(fast_timer_spec());
+  open(fast_timer_layout());
   show();
   ASSERT_TRUE(pump_until([&] { return recorder.count("tick Timer2") >= 3; }));
   host->unload();
@@ -285,7 +285,7 @@ TEST_F(WindowHostTest, TheEndOfTheSessionUnloads) {
 }
 
 TEST_F(WindowHostTest, AFailureInATickEndsTheLoopAndStopsTheTimers) {
-  open(fast_timer_spec());
+  open(fast_timer_layout());
   show();
   recorder.on_tick = [] { fail(failure::kFileNotFound); };
   try {
@@ -341,7 +341,7 @@ TEST_F(WindowHostTest, MessageBoxTextIsShownAsItIs) {
 }
 
 TEST_F(WindowHostTest, TicksGoOnWhileTheMessageBoxWaits) {
-  open(fast_timer_spec());
+  open(fast_timer_layout());
   recorder.on_tick = [&] {
     if (recorder.count("tick Timer2") == 3) {
       std::optional<FltkHost::MessageBoxFacts> box = host->open_message_box();
@@ -356,7 +356,7 @@ TEST_F(WindowHostTest, TicksGoOnWhileTheMessageBoxWaits) {
 }
 
 TEST_F(WindowHostTest, AFailureInATickWhileTheMessageBoxWaitsComesOutOfTheBox) {
-  open(fast_timer_spec());
+  open(fast_timer_layout());
   recorder.on_tick = [] { fail(failure::kPathNotFound); };
   try {
     host->message_box("waiting");
