@@ -70,21 +70,11 @@ int open_descriptors() {
 }
 
 std::vector<long> child_processes() {
+  // Each thread's children, as the kernel lists them.
   std::vector<long> children;
-  long self = static_cast<long>(::getpid());
-  for (const auto& entry : fs::directory_iterator("/proc")) {
-    std::string name = entry.path().filename().string();
-    if (name.empty() || !std::all_of(name.begin(), name.end(), ::isdigit)) continue;
-    std::ifstream in(entry.path() / "stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    // pid (comm) state ppid ...: the command may hold blanks, so read after its last ')'.
-    std::size_t close = stat.rfind(')');
-    if (close == std::string::npos) continue;
-    std::istringstream rest(stat.substr(close + 1));
-    std::string state;
-    long parent = 0;
-    rest >> state >> parent;
-    if (parent == self) children.push_back(std::stol(name));
+  for (const auto& task : fs::directory_iterator("/proc/self/task")) {
+    std::ifstream in(task.path() / "children");
+    for (long pid = 0; in >> pid;) children.push_back(pid);
   }
   return children;
 }

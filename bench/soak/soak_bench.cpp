@@ -1,0 +1,142 @@
+// A long day of the intake: start-up once, then 20,000 intakes driven through Form1's
+// elaboro_Divulgazioni on the Linux platform, in a Wine-style prefix with the shop's databases,
+// with a stand-in `wine` on PATH that ends at once (it stands for the script and the companion).
+// Archives arrive all along: one before three intakes out of four. After each intake that took
+// one, this program plays the script's part once the script process has ended: it leaves the
+// unpacked acq_var.txt in C:\qano and removes the archive.
+// Every 2,000 intakes (and after the first 100) it prints the resident memory, the open
+// descriptors and the child processes of this process; the target is the same figures at the
+// end as after the first 100 intakes.
+// Usage: soak_bench [INTAKES]
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "app/form1.h"
+#include "bench/support/bench_support.h"
+#include "platform/mdbtools/mdbtools_engine.h"
+#include "platform/posix/posix_platform.h"
+#include "tests/support/shop.h"
+#include "tests/support/temp_prefix.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace qano;
+
+struct NoHost : WindowHost {
+  void unload() override {}
+};
+
+struct Figures {
+  long rss_kb = 0;
+  int descriptors = 0;
+  std::size_t children = 0;
+};
+
+Figures figures() {
+  return {bench::status_field(::getpid(), "VmRSS:"), bench::open_descriptors(),
+          bench::child_processes().size()};
+}
+
+// Whether every child has ended (an ended child that is not reaped yet counts as ended).
+bool children_ended() {
+  for (long pid : bench::child_processes()) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t close = stat.rfind(')');
+    if (close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z') {
+      return false;
+    }
+  }
+  return true;
+}
+
+void write(const fs::path& file, const std::string& bytes) {
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int intakes = argc > 1 ? std::atoi(argv[1]) : 20000;
+  testing::TempPrefix prefix;
+  fs::path c = prefix.c();
+  fs::create_directories(c / "qano" / "fatture");
+  fs::create_directories(c / "super" / "bkp");
+  testing::write_shop_databases(c);
+  write(c / "super" / "qanodivulgazioni.exe", "MZ");
+
+  // The stand-in wine: /bin/true under that name, first on PATH.
+  fs::path bin = prefix.root() / "bin";
+  fs::create_directories(bin);
+  fs::create_symlink("/bin/true", bin / "wine");
+  std::string path = bin.string() + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
+  ::setenv("PATH", path.c_str(), 1);
+
+  testing::WorkingDirectory here(c / "super");
+  PosixPlatform platform(PosixOptions{prefix.prefix(), "C"});
+  platform.set_jet_engine(make_mdbtools_engine());
+  SessionSettings settings;
+  NoHost host;
+  Form1 form(platform, settings, host);
+  form.Form_Load();
+  if (form.startup_end() != StartupEnd::complete) {
+    std::fprintf(stderr, "start-up did not complete\n");
+    return 2;
+  }
+
+  std::printf("%-8s %8s %12s %12s %9s\n", "intakes", "taken", "VmRSS", "descriptors", "children");
+  Figures after_100;
+  int taken = 0;
+  auto started = std::chrono::steady_clock::now();
+  for (int i = 1; i <= intakes; ++i) {
+    fs::path archive = c / "qano" / ("acq_" + std::to_string(i) + ".zip");
+    bool arrives = i % 4 != 0;
+    if (arrives) {
+      write(archive, "PK\x03\x04 archive " + std::to_string(i));
+      fs::last_write_time(archive, fs::file_time_type::clock::now() - std::chrono::hours(1));
+    }
+    fs::remove(c / "qano" / "agglis.bat");
+    form.elaboro_Divulgazioni();
+    if (arrives) {
+      if (!fs::exists(c / "qano" / "agglis.bat")) {
+        std::fprintf(stderr, "intake %d did not take %s\n", i, archive.c_str());
+        return 2;
+      }
+      ++taken;
+      // The script has run: the unpacked file is left, the archive goes.
+      auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (!children_ended() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+      }
+      write(c / "qano" / "acq_var.txt", "unpacked " + std::to_string(i));
+      fs::remove(archive);
+    }
+    if (i == 100 || i % 2000 == 0 || i == intakes) {
+      Figures f = figures();
+      if (i == 100) after_100 = f;
+      std::printf("%-8d %8d %9ld kB %12d %9zu\n", i, taken, f.rss_kb, f.descriptors, f.children);
+      std::fflush(stdout);
+    }
+  }
+  double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  Figures end = figures();
+  bool same = end.rss_kb <= after_100.rss_kb && end.descriptors == after_100.descriptors &&
+              end.children == after_100.children;
+  std::printf(
+      "\n%d intakes (%d archives taken) in %.1f s, %.2f ms each\n"
+      "at the end against after 100 intakes: VmRSS %+ld kB, descriptors %+d, children %+ld: %s\n",
+      intakes, taken, seconds, seconds / intakes * 1e3, end.rss_kb - after_100.rss_kb,
+      end.descriptors - after_100.descriptors,
+      static_cast<long>(end.children) - static_cast<long>(after_100.children),
+      same ? "met" : "MISSED");
+  return same ? 0 : 1;
+}
