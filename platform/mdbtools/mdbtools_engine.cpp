@@ -4,12 +4,14 @@
 #include <mdbtools.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -411,13 +413,107 @@ JetResult decode(const std::string& bytes, const std::string& file) {
   return result;
 }
 
-void write_all(int fd, const std::string& bytes) {
+// --- The reader process ------------------------------------------------------------------
+//
+// Starting a process costs more than reading a shop's small database, and start-up runs its
+// queries one right after the other: so one reader process serves a run of queries and ends by
+// itself once none has come for kReaderIdle, or when the engine goes. It is started through an
+// intermediate process that ends at once, so that nobody has to wait for the reader: whoever
+// adopts it reaps it, and the program keeps no ended child behind.
+//
+// Messages on the socket between the two are a length (8 bytes) and that many bytes: a request
+// is the file and the SQL text, an answer is encode()'s bytes. A reader that had to give a
+// failure ends after answering, so a damaged file never reaches the next query's reading. A
+// reader that ends for being idle says so first (a length of -1): a request that crossed that
+// word on its way is then sent to a fresh reader.
+
+constexpr std::int64_t kIdleWord = -1;
+
+bool send_all(int fd, const std::string& bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
+    if (n <= 0) return false;
     done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string framed(const std::string& body) {
+  Writer w;
+  w.str(body);
+  return w.bytes();
+}
+
+enum class Got { all, closed, late };
+
+// Reads exactly `size` bytes into `bytes`, waiting until `deadline` at most.
+Got receive(int fd, std::size_t size, std::string& bytes,
+            std::chrono::steady_clock::time_point deadline) {
+  bytes.clear();
+  char buffer[65536];
+  while (bytes.size() < size) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return Got::late;
+    pollfd p{fd, POLLIN, 0};
+    int r = ::poll(&p, 1, static_cast<int>(std::min<long long>(left.count(), 1 << 30)));
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return Got::closed;
+    if (r == 0) return Got::late;
+    ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, size - bytes.size()));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return Got::closed;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  return Got::all;
+}
+
+// Reads one message in the reader, blocking; false at the end of the socket.
+bool receive_blocking(int fd, std::string& body) {
+  auto forever = std::chrono::steady_clock::now() + std::chrono::hours(24 * 365);
+  std::string length;
+  if (receive(fd, sizeof(std::int64_t), length, forever) != Got::all) return false;
+  std::int64_t size = 0;
+  std::memcpy(&size, length.data(), sizeof size);
+  if (size < 0 || size > (1 << 20)) return false;
+  return receive(fd, static_cast<std::size_t>(size), body, forever) == Got::all;
+}
+
+// Answers requests until the socket closes, or until none has come for `idle_ms` after the
+// first (which the engine sends at once).
+[[noreturn]] void serve(int fd, int idle_ms) {
+  // libmdb's own complaints about a damaged file are replaced by the failure's text.
+  int null = ::open("/dev/null", O_WRONLY);
+  if (null >= 0) ::dup2(null, 2);
+  for (bool first = true;; first = false) {
+    pollfd p{fd, POLLIN, 0};
+    int r = ::poll(&p, 1, first ? -1 : idle_ms);
+    if (r < 0 && errno == EINTR) continue;
+    if (r == 0) {  // idle: the run of queries is over
+      std::int64_t word = kIdleWord;
+      send_all(fd, std::string(reinterpret_cast<const char*>(&word), sizeof word));
+      ::_exit(0);
+    }
+    if (r < 0) ::_exit(0);
+    std::string request;
+    if (!receive_blocking(fd, request)) ::_exit(0);  // the engine has gone
+    Reader in(request);
+    std::string file = in.str();
+    std::string sql = in.str();
+    if (!in.ok()) ::_exit(1);
+    std::string out;
+    bool failed = false;
+    try {
+      out = encode(read_first_row(file, parse_select(sql)));
+    } catch (const Failure& f) {
+      out = encode(f);
+      failed = true;
+    } catch (...) {
+      ::_exit(1);
+    }
+    if (!send_all(fd, framed(out)) || failed) ::_exit(0);
   }
 }
 
@@ -426,6 +522,9 @@ void write_all(int fd, const std::string& bytes) {
 class MdbtoolsEngine : public JetEngine {
  public:
   explicit MdbtoolsEngine(MdbtoolsOptions options) : options_(options) {}
+  ~MdbtoolsEngine() override { stop_reader(); }
+  MdbtoolsEngine(const MdbtoolsEngine&) = delete;
+  MdbtoolsEngine& operator=(const MdbtoolsEngine&) = delete;
 
   JetResult first_row(const std::string& file, const std::string& sql) override {
     struct stat st {};
@@ -437,7 +536,7 @@ class MdbtoolsEngine : public JetEngine {
     if (::access(file.c_str(), R_OK) != 0) cannot_open(file);
     SelectStatement statement = parse_select(sql);
     if (!options_.isolate) return read_first_row(file, statement);
-    return in_child(file, statement);
+    return in_reader(file, sql);
   }
 
  private:
@@ -445,65 +544,94 @@ class MdbtoolsEngine : public JetEngine {
     fail(kCannotOpen, "Cannot open the file '" + file + "': permission denied.");
   }
 
-  JetResult in_child(const std::string& file, const SelectStatement& statement) {
+  JetResult in_reader(const std::string& file, const std::string& sql) {
+    auto deadline = std::chrono::steady_clock::now() + options_.time_limit;
+    Writer request;
+    request.str(file);
+    request.str(sql);
+    // A reader kept from earlier queries may have ended for being idle just as this request went
+    // out: then it never read the request, and a fresh one is asked, which stays for its first.
+    for (int attempt = 1;; ++attempt) {
+      if (socket_ < 0) start_reader();
+      std::string length, answer;
+      std::int64_t size = 0;
+      bool sent = send_all(socket_, framed(request.bytes()));
+      Got got = receive(socket_, sizeof size, length, deadline);
+      if (got == Got::all) std::memcpy(&size, length.data(), sizeof size);
+      if ((got == Got::all && size == kIdleWord) || (!sent && got == Got::closed)) {
+        stop_reader();
+        if (attempt < 3) continue;
+        fail(failure::kSqlError, "Cannot start the database reader.");
+      }
+      if (got == Got::all) {
+        got = size < 0 ? Got::closed
+                       : receive(socket_, static_cast<std::size_t>(size), answer, deadline);
+      }
+      if (got == Got::late) {
+        // The reader still runs (its end of the socket is open): it is stopped for good.
+        ::kill(reader_, SIGKILL);
+        stop_reader();
+        unrecognized(file, "reading it did not end");
+      }
+      if (got == Got::closed) {
+        stop_reader();
+        unrecognized(file, "the reader stopped on damaged data");
+      }
+      if (!answer.empty() && answer[0] != 0) stop_reader();  // a failure ends the reader
+      return decode(answer, file);
+    }
+  }
+
+  void start_reader() {
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) fail(failure::kSqlError, "Cannot start the database reader.");
-    pid_t pid = ::fork();
-    if (pid < 0) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
+      fail(failure::kSqlError, "Cannot start the database reader.");
+    }
+    pid_t middle = ::fork();
+    if (middle < 0) {
       ::close(fds[0]);
       ::close(fds[1]);
       fail(failure::kSqlError, "Cannot start the database reader.");
     }
-    if (pid == 0) {
+    if (middle == 0) {
       ::close(fds[0]);
-      // libmdb's own complaints about a damaged file are replaced by the failure's text.
-      int null = ::open("/dev/null", O_WRONLY);
-      if (null >= 0) ::dup2(null, 2);
-      std::string out;
-      try {
-        out = encode(read_first_row(file, statement));
-      } catch (const Failure& f) {
-        out = encode(f);
-      } catch (...) {
+      pid_t reader = ::fork();
+      if (reader == 0) {
+        // Nothing else of the program's (its files, its display, its signal handlers) stays with
+        // the reader.
+        for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGPIPE, SIGCHLD}) ::signal(sig, SIG_DFL);
+        ::dup2(fds[1], 3);
+        ::close_range(4, ~0U, 0);
+        serve(3, static_cast<int>(options_.reader_idle.count()));
       }
-      write_all(fds[1], out);
-      ::_exit(0);
+      std::int64_t id = reader;
+      [[maybe_unused]] ssize_t ignored = ::write(fds[1], &id, sizeof id);
+      ::_exit(reader < 0 ? 1 : 0);
     }
     ::close(fds[1]);
-    std::string bytes;
-    bool timed_out = !read_until_closed(fds[0], bytes);
-    ::close(fds[0]);
-    if (timed_out) ::kill(pid, SIGKILL);
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
     }
-    if (timed_out) unrecognized(file, "reading it did not end");
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || bytes.empty()) {
-      unrecognized(file, "the reader stopped on damaged data");
+    std::int64_t id = -1;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+        ::read(fds[0], &id, sizeof id) != static_cast<ssize_t>(sizeof id) || id <= 0) {
+      ::close(fds[0]);
+      fail(failure::kSqlError, "Cannot start the database reader.");
     }
-    return decode(bytes, file);
+    socket_ = fds[0];
+    reader_ = static_cast<pid_t>(id);
   }
 
-  // Reads until the child closes its end; false when the time limit passes first.
-  bool read_until_closed(int fd, std::string& bytes) {
-    auto deadline = std::chrono::steady_clock::now() + options_.time_limit;
-    char buffer[65536];
-    for (;;) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) return false;
-      pollfd p{fd, POLLIN, 0};
-      int r = ::poll(&p, 1, static_cast<int>(left.count()));
-      if (r < 0 && errno == EINTR) continue;
-      if (r <= 0) return false;
-      ssize_t n = ::read(fd, buffer, sizeof buffer);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return true;
-      bytes.append(buffer, static_cast<std::size_t>(n));
-    }
+  // The reader ends when its socket closes; its adoptive parent reaps it.
+  void stop_reader() {
+    if (socket_ >= 0) ::close(socket_);
+    socket_ = -1;
+    reader_ = -1;
   }
 
   MdbtoolsOptions options_;
+  int socket_ = -1;
+  pid_t reader_ = -1;
 };
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The Jet engine on Linux: reads Access (Jet 3/4) database files with mdbtools' libmdb.
 //
-// A shop's database may be damaged in ways no reader foresees, so every query runs in a child
-// process: a file that would crash or hang the reader ends as failure 3343 "Unrecognized database
-// format" instead of taking the controller down with it.
+// A shop's database may be damaged in ways no reader foresees, so every query runs in a reader
+// process apart from the program: a file that would crash or hang the reader ends as failure 3343
+// "Unrecognized database format" instead of taking the controller down with it. One reader serves
+// a run of queries (start-up's six) and ends by itself soon after the last.
 #pragma once
 
 #include <chrono>
@@ -13,11 +14,13 @@
 namespace qano {
 
 struct MdbtoolsOptions {
-  // Read in a child process (the default); off runs libmdb in this process, for fuzzing and
+  // Read in a reader process (the default); off runs libmdb in this process, for fuzzing and
   // debugging only.
   bool isolate = true;
   // How long a query may take before the file is given up as damaged.
   std::chrono::milliseconds time_limit{30000};
+  // How long the reader waits for the next query of a run before it ends.
+  std::chrono::milliseconds reader_idle{2000};
 };
 
 std::unique_ptr<JetEngine> make_mdbtools_engine(MdbtoolsOptions options = {});

@@ -61,7 +61,8 @@ class EngineTest : public ::testing::TestWithParam<bool> {
     file_ = nullptr;
   }
   EngineTest()
-      : engine(make_mdbtools_engine(MdbtoolsOptions{GetParam(), std::chrono::seconds(30)})) {}
+      : engine(make_mdbtools_engine(
+            MdbtoolsOptions{GetParam(), std::chrono::seconds(30), std::chrono::seconds(2)})) {}
 
   static std::string file() { return file_->path().string(); }
   JetResult run(const std::string& sql, const std::string& path = file()) {
@@ -197,7 +198,8 @@ TEST(EngineOnDamagedFiles, TruncatedAndScribbledCopiesFailCleanly) {
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   ASSERT_EQ(bytes.size() % 4096, 0u);
   // A damaged file may send the reader round in circles: two seconds are plenty for this one.
-  auto engine = make_mdbtools_engine(MdbtoolsOptions{true, std::chrono::seconds(2)});
+  auto engine =
+      make_mdbtools_engine(MdbtoolsOptions{true, std::chrono::seconds(2), std::chrono::seconds(2)});
   fs::path damaged = good.path().string() + ".damaged";
   const std::string sql = "select * from società where codute = 1 ";
 
@@ -232,13 +234,39 @@ TEST(EngineOnDamagedFiles, TruncatedAndScribbledCopiesFailCleanly) {
 
 TEST(EngineTimeLimit, AReaderThatDoesNotEndIsGivenUp) {
   jet4::TemporaryDatabase db(sample_database());
-  auto engine = make_mdbtools_engine(MdbtoolsOptions{true, std::chrono::milliseconds(0)});
+  auto engine = make_mdbtools_engine(
+      MdbtoolsOptions{true, std::chrono::milliseconds(0), std::chrono::seconds(2)});
   try {
     engine->first_row(db.path().string(), "select * from pv where proprio = '1' ");
     FAIL() << "a reader without time finished";
   } catch (const Failure& f) {
     EXPECT_EQ(f.number(), 3343);
     EXPECT_NE(f.text().find("did not end"), std::string::npos) << f.text();
+  }
+}
+
+// One reader answers a run of queries: each one reads its file as it is at that moment, and a
+// reader that ends between two queries for being idle is replaced without the caller noticing.
+TEST(EngineReader, ARunOfQueriesSeesEachFileAsItIsNow) {
+  jet4::TemporaryDatabase other(sample_database());
+  for (int idle_ms : {2000, 0, 1}) {
+    auto engine = make_mdbtools_engine(
+        MdbtoolsOptions{true, std::chrono::seconds(30), std::chrono::milliseconds(idle_ms)});
+    for (int round = 1; round <= 12; ++round) {
+      jet4::Database db = sample_database();
+      jet4::Table& pv = db.tables[2];
+      pv.rows[2][1] = std::int64_t{100 + round};
+      jet4::write_database(db, other.path());
+      JetResult r =
+          engine->first_row(other.path().string(), "select * from pv where proprio = '1' ");
+      ASSERT_FALSE(r.eof) << idle_ms << " ms, round " << round;
+      EXPECT_EQ(r.fields[1].value.as_integer(), 100 + round) << idle_ms << " ms, round " << round;
+      // A failure in between ends that reader; the next query gets a fresh one.
+      if (round % 4 == 0) {
+        EXPECT_THROW(engine->first_row(other.path().string(), "select * from nessuna where a = 1 "),
+                     Failure);
+      }
+    }
   }
 }
 
