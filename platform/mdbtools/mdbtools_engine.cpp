@@ -254,6 +254,7 @@ JetResult read_first_row(const std::string& file, const SelectStatement& st) {
 
   mdb_rewind_table(table.get());
   std::vector<MdbField> fields(n > 0 ? n : 1);
+  std::vector<const MdbField*> by_column(n, nullptr);
   while (mdb_fetch_row(table.get())) {
     // The row just fetched lies on the page in the handle's buffer.
     int start = 0;
@@ -263,7 +264,7 @@ JetResult read_first_row(const std::string& file, const SelectStatement& st) {
     }
     int cracked = mdb_crack_row(table.get(), start, length, fields.data());
     if (cracked <= 0) unrecognized(file, "a row of '" + st.table + "' cannot be read");
-    std::vector<const MdbField*> by_column(n, nullptr);
+    std::fill(by_column.begin(), by_column.end(), nullptr);
     for (int i = 0; i < cracked && static_cast<unsigned>(i) < n; ++i) {
       unsigned c = static_cast<unsigned>(fields[i].colnum);
       if (c < n) by_column[c] = &fields[i];
