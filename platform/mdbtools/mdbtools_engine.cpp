@@ -485,9 +485,11 @@ bool receive_blocking(int fd, std::string& body) {
 // Answers requests until the socket closes, or until none has come for `idle_ms` after the
 // first (which the engine sends at once).
 [[noreturn]] void serve(int fd, int idle_ms) {
-  // libmdb's own complaints about a damaged file are replaced by the failure's text.
-  int null = ::open("/dev/null", O_WRONLY);
-  if (null >= 0) ::dup2(null, 2);
+  // libmdb's own complaints about a damaged file are replaced by the failure's text; and the
+  // program's standard streams (a terminal, a pipe someone reads to its end) are not held open.
+  int null = ::open("/dev/null", O_RDWR);
+  for (int stream = 0; null >= 0 && stream <= 2; ++stream) ::dup2(null, stream);
+  if (null > 3) ::close(null);
   for (bool first = true;; first = false) {
     pollfd p{fd, POLLIN, 0};
     int r = ::poll(&p, 1, first ? -1 : idle_ms);
