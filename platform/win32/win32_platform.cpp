@@ -205,7 +205,11 @@ std::wstring Win32Platform::numbered_target(int number, const std::string& path)
 
 void Win32Platform::open_numbered(int number, const std::string& path, bool truncate) {
   std::wstring native = numbered_target(number, path);
-  if (is_folder(native)) fail(failure::kPathFileAccessError);
+  if (std::optional<DWORD> a = attributes(native)) {
+    if ((*a & FILE_ATTRIBUTE_DIRECTORY) != 0) fail(failure::kPathFileAccessError);
+    // Refused by the attribute itself, also where the system would let an administrator through.
+    if ((*a & FILE_ATTRIBUTE_READONLY) != 0) fail(failure::kPermissionDenied);
+  }
   // Appending takes only the right to add at the end: every line lands after what is there,
   // whoever else appends. Others may read the file while it is open.
   DWORD access = truncate ? GENERIC_WRITE : FILE_APPEND_DATA;
