@@ -559,6 +559,9 @@ TEST_F(ProgramExe, AFailureInATickClosesTheWaitingBoxAndIsReported) {
   EXPECT_GE(seconds(), 14.0);
   EXPECT_EQ(narrow(report.text), "Run-time error '75':\n\nPath/File access error");
   EXPECT_FALSE(IsWindow(first.window)) << "the start-up box was closed";
+  EXPECT_TRUE(std::regex_match(read_file(log_path()),
+                               std::regex(today() + "-\\d\\d:\\d\\d:\\d\\d- Avvio programma\r\n")))
+      << "every line logged is on disk while the report waits";
   EXPECT_EQ(program_->wait_window(L"B", L"", 0), nullptr) << "the window never shows";
   SendMessageTimeoutW(report.ok, BM_CLICK, 0, 0, SMTO_BLOCK, 5000, nullptr);
   EXPECT_EQ(program_->wait_exit(20), 1u);
