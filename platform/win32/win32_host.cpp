@@ -75,6 +75,14 @@ HICON make_icon(const pictures::Picture& p) {
   return icon;
 }
 
+// Presses OK on a window of this thread when it is a message box (a dialog).
+BOOL CALLBACK press_ok_on_box(HWND w, LPARAM) {
+  wchar_t name[16] = {};
+  GetClassNameW(w, name, 16);
+  if (std::wstring(name) == L"#32770") PostMessageW(w, WM_COMMAND, IDOK, 0);
+  return TRUE;
+}
+
 Win32Host::Impl* g_host = nullptr;  // the window procedure's way back to its host
 
 }  // namespace
@@ -137,15 +145,7 @@ struct Win32Host::Impl {
   // Presses OK on every message box of this thread that waits.
   void close_message_boxes() const {
     if (open_boxes == 0) return;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM) -> BOOL {
-          wchar_t name[16] = {};
-          GetClassNameW(w, name, 16);
-          if (std::wstring(name) == L"#32770") PostMessageW(w, WM_COMMAND, IDOK, 0);
-          return TRUE;
-        },
-        0);
+    EnumThreadWindows(GetCurrentThreadId(), &press_ok_on_box, 0);
   }
 
   void unload() {

@@ -83,21 +83,23 @@ std::string narrow(const std::wstring& w) {
   return out;
 }
 
+struct WindowSearch {
+  DWORD pid;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK add_if_visible_of(HWND w, LPARAM data) {
+  auto* s = reinterpret_cast<WindowSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(w, &owner);
+  if (owner == s->pid && IsWindowVisible(w)) s->found.push_back(w);
+  return TRUE;
+}
+
 // The visible top-level windows of a process.
 std::vector<HWND> windows_of(DWORD pid) {
-  struct Search {
-    DWORD pid;
-    std::vector<HWND> found;
-  } search{pid, {}};
-  EnumWindows(
-      [](HWND w, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(w, &owner);
-        if (owner == s->pid && IsWindowVisible(w)) s->found.push_back(w);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  WindowSearch search{pid, {}};
+  EnumWindows(&add_if_visible_of, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
@@ -461,6 +463,7 @@ TEST_F(ProgramExe, TabCyclesTheFocusEscAndEnterInTheTextBoxDoNothing) {
   HWND text_box = control(window, "nrposw");
   HWND drives = control(window, "Drive1");
   ASSERT_TRUE(eventually([&] { return focus_of(window) == uscita; }, 10));
+  key(uscita, VK_ESCAPE);
 
   // Keys go, in order, to the control that has the focus; each Tab is seen to have moved it
   // before the next key goes.

@@ -42,20 +42,19 @@ struct Recorder : WindowEvents {
   }
 };
 
+BOOL CALLBACK add_if_box(HWND w, LPARAM data) {
+  wchar_t name[16] = {};
+  GetClassNameW(w, name, 16);
+  if (std::wstring(name) == L"#32770" && IsWindowVisible(w)) {
+    reinterpret_cast<std::vector<HWND>*>(data)->push_back(w);
+  }
+  return TRUE;
+}
+
 // The message boxes of this thread that are open.
 std::vector<HWND> open_boxes() {
   std::vector<HWND> found;
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND w, LPARAM data) -> BOOL {
-        wchar_t name[16] = {};
-        GetClassNameW(w, name, 16);
-        if (std::wstring(name) == L"#32770" && IsWindowVisible(w)) {
-          reinterpret_cast<std::vector<HWND>*>(data)->push_back(w);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(GetCurrentThreadId(), &add_if_box, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
