@@ -118,23 +118,37 @@ void Win32Platform::set_message_box(std::function<void(const std::string&)> show
 
 // --- Files ---------------------------------------------------------------------------------
 
+namespace {
+constexpr DWORD kNotOrdinary =
+    FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+}  // namespace
+
 std::vector<std::string> Win32Platform::dir_all(const std::string& pattern) {
   std::vector<std::string> names;
   DosPath p = parse_dos_path(pattern);
   if (p.components.empty()) return names;
+  const std::string leaf = p.leaf();
+  WIN32_FIND_DATAW entry{};
+  if (leaf.find_first_of("*?") == std::string::npos) {
+    // One name: looked up alone, and given as the folder stores it.
+    if (leaf == "." || leaf == "..") return names;
+    HANDLE find = FindFirstFileExW(win_path(p).c_str(), FindExInfoBasic, &entry,
+                                   FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    FindClose(find);
+    if ((entry.dwFileAttributes & kNotOrdinary) == 0) names.push_back(from_wide(entry.cFileName));
+    return names;
+  }
   // Every entry of the folder, matched here: the system's own matching would also take names
   // whose short 8.3 form matches ("acq_1.zipx" for "*.zip").
   std::wstring all = win_path(p.parent());
   if (all.back() != L'\\') all += L'\\';
   all += L'*';
-  WIN32_FIND_DATAW entry{};
   HANDLE find = FindFirstFileExW(all.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
                                  nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (find == INVALID_HANDLE_VALUE) return names;  // no folder, or nothing in it
-  text::Wildcard wildcard(p.leaf());
+  text::Wildcard wildcard(leaf);
   do {
-    constexpr DWORD kNotOrdinary =
-        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     if ((entry.dwFileAttributes & kNotOrdinary) != 0) continue;
     std::string name = from_wide(entry.cFileName);
     if (wildcard.matches(name)) names.push_back(std::move(name));

@@ -161,6 +161,8 @@ TEST_F(Win32PlatformTest, DirFindsOrdinaryMatchesInCaseInsensitiveOrder) {
   EXPECT_EQ(platform.dir(folder.dos("acq_h.zip")), "");
   EXPECT_EQ(platform.dir(folder.dos("acq_d.zip")), "");
   EXPECT_EQ(platform.dir(folder.dos("missing\\acq_*.zip")), "");
+  EXPECT_EQ(platform.dir(folder.dos("missing\\note.txt")), "");
+  EXPECT_EQ(platform.dir(folder.dos("acq_1.zip")), "");
   EXPECT_EQ(platform.dir(folder.dos("nothing_*.zip")), "");
   // Blanks and dots at the end of a path are no part of it, as everywhere in Windows.
   EXPECT_EQ(platform.dir(folder.dos("note.txt. ")), "note.txt");
