@@ -4,9 +4,11 @@
 # linked statically, so a shop copies one .exe and installs no runtime. Test programs run under
 # Wine (tools/scripts/wine-run.sh), in the prefix that the test run makes.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(QANO_MINGW_TRIPLE x86_64-w64-mingw32)
+# 64-bit by default; tools/cmake/mingw-w64-i686.cmake sets the 32-bit triple and includes this.
+if(NOT QANO_MINGW_TRIPLE)
+  set(QANO_MINGW_TRIPLE x86_64-w64-mingw32)
+endif()
+string(REGEX REPLACE "-.*" "" CMAKE_SYSTEM_PROCESSOR ${QANO_MINGW_TRIPLE})
 set(CMAKE_C_COMPILER ${QANO_MINGW_TRIPLE}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${QANO_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${QANO_MINGW_TRIPLE}-windres)
