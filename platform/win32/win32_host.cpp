@@ -5,6 +5,7 @@
 #include <exception>
 #include <map>
 #include <optional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -24,10 +25,6 @@ using win32::to_wide;
 // One point is 20 twips.
 int font_pixels(double points) {
   return static_cast<int>(std::lround(points * 20.0 / kTwipsPerPixel));
-}
-
-int pixels(int twips) {
-  return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
 }
 
 // An icon from RGBA pixels: a 32-bit colour image with its alpha, and a mask that says the same
@@ -98,7 +95,7 @@ struct Win32Host::Impl {
   std::map<int, std::size_t> positions;      // control id -> position in the layout
   std::map<HWND, COLORREF> lamp_colours;     // a lamp's fill
   std::map<HWND, HBRUSH> label_backgrounds;  // a label that lies on a lamp takes its colour
-  std::map<std::pair<int, bool>, HFONT> fonts;
+  std::map<std::tuple<std::string, int, bool>, HFONT> fonts;
   std::vector<HBRUSH> brushes;
   std::vector<std::pair<UINT_PTR, std::string>> timers;
   HICON icon = nullptr;
@@ -174,7 +171,7 @@ struct Win32Host::Impl {
   HFONT font(const std::optional<FontStyle>& style) {
     FontStyle f = style.value_or(FontStyle{"MS Sans Serif", 8.25, false});
     int size = font_pixels(f.points);
-    auto key = std::make_pair(size, f.bold);
+    auto key = std::make_tuple(f.name, size, f.bold);
     auto it = fonts.find(key);
     if (it != fonts.end()) return it->second;
     HFONT h = CreateFontW(-size, 0, 0, 0, f.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,

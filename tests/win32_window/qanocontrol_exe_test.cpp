@@ -126,10 +126,6 @@ RECT rect_in(HWND control, HWND window) {
   return r;
 }
 
-int pixels(int twips) {
-  return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
-}
-
 // A zip archive holding one file, stored without compression.
 std::string zip_archive(const std::string& name, const std::string& bytes) {
   auto put16 = [](std::string& s, unsigned v) {
