@@ -1,4 +1,5 @@
-// qanocheck.exe as a shop's IT runs it on a workstation without the master database.
+// qanocheck.exe and jetquery.exe as a shop's IT runs them: on a workstation without the master
+// database, and on one without an Access driver (Wine's ODBC has none).
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -26,8 +27,9 @@ HANDLE inheritable_file(const fs::path& path) {
                      FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-// Runs a program of the build in `folder` and waits for it.
-Outcome run(const std::string& program, const fs::path& folder) {
+// Runs a program of the build in `folder` with arguments and waits for it.
+Outcome run(const std::string& program, const fs::path& folder,
+            const std::wstring& arguments = L"") {
   TempFolder outputs("qano outputs");
   HANDLE out = inheritable_file(outputs.path() / "out.txt");
   HANDLE err = inheritable_file(outputs.path() / "err.txt");
@@ -38,7 +40,7 @@ Outcome run(const std::string& program, const fs::path& folder) {
   startup.hStdOutput = out;
   startup.hStdError = err;
   std::wstring path = testing::u8path(build_file(program)).wstring();
-  std::wstring command = L"\"" + path + L"\"";
+  std::wstring command = L"\"" + path + L"\"" + arguments;
   PROCESS_INFORMATION process{};
   Outcome outcome;
   if (CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
@@ -83,6 +85,31 @@ TEST(Qanocheck, WithoutTheMasterDatabaseItShowsTheMessageAndEndsStartUpEarly) {
       << first_line;
   EXPECT_NE(outcome.out.find("\r\n\r\n"), std::string::npos) << outcome.out;
   EXPECT_NE(outcome.out.find("lettera_drive=\"c\""), std::string::npos) << outcome.out;
+}
+
+// The head of an Access 2000 file, enough for the engine to hand it to the driver.
+std::string jet4_head() {
+  std::string bytes(4096, '\0');
+  const char signature[] = "\0\1\0\0Standard Jet DB";
+  bytes.replace(0, sizeof signature, signature, sizeof signature);
+  bytes[0x14] = 1;  // Jet 4
+  return bytes;
+}
+
+TEST(WithoutAnAccessDriver, BothDriversAreTriedAndTheFailureNamesThem) {
+  TempFolder folder;
+  folder.write("db\\società.mdb", jet4_head());
+  Outcome query = run(QANO_JETQUERY, folder.path(),
+                      L" db\\societ\u00e0.mdb \"select * from societ\u00e0 where codute = 1 \"");
+  EXPECT_EQ(query.status, 2u);
+  EXPECT_EQ(query.out, "");
+  EXPECT_EQ(query.err.rfind("jetquery: failure 3170: Could not find installable ISAM.", 0), 0u)
+      << query.err;
+  std::size_t first = query.err.find("'Microsoft Access Driver (*.mdb)'");
+  std::size_t second = query.err.find("'Microsoft Access Driver (*.mdb, *.accdb)'");
+  EXPECT_NE(first, std::string::npos) << query.err;
+  EXPECT_NE(second, std::string::npos) << query.err;
+  EXPECT_LT(first, second) << query.err;
 }
 
 }  // namespace
