@@ -277,6 +277,8 @@ class ProgramExe : public ::testing::Test {
   void TearDown() override {
     program_.reset();
     EXPECT_TRUE(eventually(remove_shop, 10));
+    std::error_code ignored;
+    fs::remove(stderr_file_, ignored);
   }
 
   static bool remove_shop() {
