@@ -27,43 +27,6 @@ std::string map_case(std::string_view utf8, const wchar_t* locale, DWORD flags) 
   return from_wide(out);
 }
 
-std::u32string code_points(std::string_view utf8) {
-  std::wstring w = to_wide(utf8);
-  std::u32string out;
-  out.reserve(w.size());
-  for (std::size_t i = 0; i < w.size(); ++i) {
-    char32_t c = static_cast<char16_t>(w[i]);
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < w.size() && w[i + 1] >= 0xDC00 && w[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char16_t>(w[i + 1]) - 0xDC00);
-      ++i;
-    }
-    out.push_back(c);
-  }
-  return out;
-}
-
-bool match_from(const std::u32string& p, std::size_t pi, const std::u32string& n, std::size_t ni) {
-  // Iterative matcher with a single backtrack point for the last '*': linear for the patterns
-  // the program uses.
-  std::size_t star = std::u32string::npos, star_ni = 0;
-  while (ni < n.size()) {
-    if (pi < p.size() && (p[pi] == U'?' || p[pi] == n[ni])) {
-      ++pi;
-      ++ni;
-    } else if (pi < p.size() && p[pi] == U'*') {
-      star = pi++;
-      star_ni = ni;
-    } else if (star != std::u32string::npos) {
-      pi = star + 1;
-      ni = ++star_ni;
-    } else {
-      return false;
-    }
-  }
-  while (pi < p.size() && p[pi] == U'*') ++pi;
-  return pi == p.size();
-}
-
 }  // namespace
 
 std::string fold(std::string_view utf8) {
@@ -97,16 +60,6 @@ bool fits_ansi(std::string_view utf8) {
     return false;
   }
   return from_ansi(to_ansi(utf8)) == utf8;
-}
-
-bool wildcard_match(std::string_view pattern, std::string_view name) {
-  return Wildcard(pattern).matches(name);
-}
-
-Wildcard::Wildcard(std::string_view pattern) : pattern_(code_points(fold(pattern))) {}
-
-bool Wildcard::matches(std::string_view name) const {
-  return match_from(pattern_, 0, code_points(fold(name)), 0);
 }
 
 }  // namespace qano::text
