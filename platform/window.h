@@ -13,6 +13,11 @@ namespace qano {
 
 inline constexpr int kTwipsPerPixel = 15;
 
+// The pixel size of a twips measure.
+inline int pixels(int twips) {
+  return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
+}
+
 enum class ControlKind {
   label,
   text_box,

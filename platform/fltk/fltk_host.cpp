@@ -22,7 +22,7 @@
 #include <map>
 
 #include "platform/failure.h"
-#include "platform/fltk/pictures.h"
+#include "platform/pictures/pictures.h"
 #include "platform/platform.h"
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -99,9 +99,4 @@ class FltkHost : public WindowHost {
   std::unique_ptr<Impl> impl_;
 };
 
-// The pixel size of a twips measure.
-inline int pixels(int twips) {
-  return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
-}
-
 }  // namespace qano

@@ -24,15 +24,6 @@ std::string valid_utf8(std::string_view s) {
   return fixed.get();
 }
 
-std::u32string code_points(std::string_view utf8) {
-  std::string valid = valid_utf8(utf8);
-  std::u32string out;
-  for (const char* p = valid.c_str(); *p; p = g_utf8_next_char(p)) {
-    out.push_back(static_cast<char32_t>(g_utf8_get_char(p)));
-  }
-  return out;
-}
-
 // Converts with iconv, replacing what the target lacks (or the source mangles) by `replacement`
 // and moving on by one source character.
 std::string convert(const char* to, const char* from, std::string_view in, const char* replacement,
@@ -73,28 +64,6 @@ std::string convert(const char* to, const char* from, std::string_view in, const
   return out;
 }
 
-bool match_from(const std::u32string& p, std::size_t pi, const std::u32string& n, std::size_t ni) {
-  // Iterative matcher with a single backtrack point for the last '*': linear for the patterns
-  // the program uses.
-  std::size_t star = std::u32string::npos, star_ni = 0;
-  while (ni < n.size()) {
-    if (pi < p.size() && (p[pi] == U'?' || p[pi] == n[ni])) {
-      ++pi;
-      ++ni;
-    } else if (pi < p.size() && p[pi] == U'*') {
-      star = pi++;
-      star_ni = ni;
-    } else if (star != std::u32string::npos) {
-      pi = star + 1;
-      ni = ++star_ni;
-    } else {
-      return false;
-    }
-  }
-  while (pi < p.size() && p[pi] == U'*') ++pi;
-  return pi == p.size();
-}
-
 }  // namespace
 
 std::string fold(std::string_view utf8) {
@@ -128,16 +97,6 @@ std::string from_ansi(std::string_view ansi) {
 bool fits_ansi(std::string_view utf8) {
   if (!g_utf8_validate(utf8.data(), static_cast<gssize>(utf8.size()), nullptr)) return false;
   return from_ansi(to_ansi(utf8)) == utf8;
-}
-
-bool wildcard_match(std::string_view pattern, std::string_view name) {
-  return Wildcard(pattern).matches(name);
-}
-
-Wildcard::Wildcard(std::string_view pattern) : pattern_(code_points(fold(pattern))) {}
-
-bool Wildcard::matches(std::string_view name) const {
-  return match_from(pattern_, 0, code_points(fold(name)), 0);
 }
 
 }  // namespace qano::text

@@ -12,7 +12,7 @@
 #include "app/layout.h"
 #include "platform/failure.h"
 #include "platform/fltk/fltk_host.h"
-#include "platform/fltk/pictures.h"
+#include "platform/pictures/pictures.h"
 #include "tests/support/x11_client.h"
 #include "tests/support/xvfb.h"
 

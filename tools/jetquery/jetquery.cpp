@@ -3,14 +3,21 @@
 // number is bare, a Null is null; "EOF" alone when there is no row. A failure goes to standard
 // error with its number, and the exit status is 2.
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
 
 #include "platform/failure.h"
+#ifdef _WIN32
+#include "platform/odbc/odbc_engine.h"
+#include "platform/win32/wide.h"
+#else
 #include "platform/mdbtools/mdbtools_engine.h"
+#endif
 
 namespace {
 
@@ -39,11 +46,12 @@ std::string date_time(double days) {
   auto seconds = static_cast<long long>(std::llround(std::fabs(days - whole) * 86400.0));
   long long day = static_cast<long long>(whole) + seconds / 86400;
   seconds %= 86400;
-  std::time_t t = static_cast<std::time_t>((day - 25569) * 86400 + seconds);  // 25569: 1970-01-01
-  std::tm tm{};
-  ::gmtime_r(&t, &tm);
-  char buffer[32];
-  std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &tm);
+  using namespace std::chrono;
+  year_month_day date{sys_days{std::chrono::days(day - 25569)}};  // 25569: 1970-01-01
+  char buffer[48];
+  std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u %02lld:%02lld:%02lld",
+                static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+                static_cast<unsigned>(date.day()), seconds / 3600, seconds / 60 % 60, seconds % 60);
   return buffer;
 }
 
@@ -70,15 +78,17 @@ std::string printed(const qano::JetValue& v) {
   return std::to_string(v.as_integer());
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   if (argc != 3) {
     std::cerr << "usage: jetquery FILE 'SQL'\n";
     return 2;
   }
   try {
+#ifdef _WIN32
+    auto engine = qano::make_odbc_engine();
+#else
     auto engine = qano::make_mdbtools_engine();
+#endif
     qano::JetResult result = engine->first_row(argv[1], argv[2]);
     if (result.eof) {
       std::cout << "EOF\n";
@@ -94,3 +104,21 @@ int main(int argc, char** argv) {
     return 2;
   }
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The path and the SQL text as the user typed them, whatever the console's code page.
+int wmain(int argc, wchar_t** wide_argv) {
+  std::vector<std::string> args;
+  for (int i = 0; i < argc; ++i) args.push_back(qano::win32::from_wide(wide_argv[i]));
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  return run(argc, argv.data());
+}
+#else
+int main(int argc, char** argv) {
+  return run(argc, argv);
+}
+#endif

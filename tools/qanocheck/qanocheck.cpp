@@ -10,10 +10,17 @@
 // it does not understand.
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "platform/forwarding_platform.h"
+#ifdef _WIN32
+#include "platform/odbc/odbc_engine.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/win32_platform.h"
+#else
 #include "platform/mdbtools/mdbtools_engine.h"
 #include "platform/posix/posix_platform.h"
+#endif
 #include "platform/text.h"
 #include "startup/activity_log.h"
 #include "startup/startup.h"
@@ -34,8 +41,12 @@ constexpr const char* kUsage =
     "                   2 a failure that would stop the program,\n"
     "                   64 a command line it does not understand\n"
     "\n"
+#ifdef _WIN32
+    "The current drive is the drive of the working directory. The log file is neither\n"
+#else
     "The drives are those of the Wine prefix $WINEPREFIX (else ~/.wine); the current\n"
     "drive is the one whose folder holds the working directory. The log file is neither\n"
+#endif
     "created nor written, but its folder C:\\super\\bkp must exist, as for the program.\n";
 
 constexpr int kCompleted = 0;
@@ -43,17 +54,23 @@ constexpr int kEndedEarly = 1;
 constexpr int kFailed = 2;
 constexpr int kUsageError = 64;
 
+#ifdef _WIN32
+using HostPlatform = Win32Platform;
+#else
+using HostPlatform = PosixPlatform;
+#endif
+
 // The real platform, except that the activity log goes to standard output instead of its file,
 // and a message box to standard error. Opening the log fails where the program's would, but
 // nothing is created or written.
 class CheckPlatform : public ForwardingPlatform {
  public:
-  explicit CheckPlatform(PosixPlatform& posix) : ForwardingPlatform(posix), posix_(posix) {}
+  explicit CheckPlatform(HostPlatform& host) : ForwardingPlatform(host), host_(host) {}
 
   void open_append(int number, const std::string& path) override {
     if (number != ActivityLog::kFileNumber) return ForwardingPlatform::open_append(number, path);
     if (log_open_) fail(failure::kFileAlreadyOpen);
-    if (std::optional<Failure> f = posix_.open_append_failure(number, path)) throw *f;
+    if (std::optional<Failure> f = host_.open_append_failure(number, path)) throw *f;
     log_open_ = true;
   }
   void write_line(int number, const std::string& line) override {
@@ -72,19 +89,24 @@ class CheckPlatform : public ForwardingPlatform {
   }
 
  private:
-  PosixPlatform& posix_;
+  HostPlatform& host_;
   bool log_open_ = false;
 };
 
 int check() {
-  PosixPlatform posix;
-  posix.set_jet_engine(make_mdbtools_engine());
-  if (posix.drives().empty()) {
+#ifdef _WIN32
+  Win32Platform host;
+  host.set_jet_engine(make_odbc_engine());
+#else
+  PosixPlatform host;
+  host.set_jet_engine(make_mdbtools_engine());
+  if (host.drives().empty()) {
     // Every path would then be "not found": say why before start-up says what.
-    std::cerr << "qanocheck: note: the Wine prefix " << posix.wine_prefix()
+    std::cerr << "qanocheck: note: the Wine prefix " << host.wine_prefix()
               << " has no drives (no dosdevices/x: links)" << std::endl;
   }
-  CheckPlatform platform(posix);
+#endif
+  CheckPlatform platform(host);
   SessionSettings settings;
   StartupWindowFields window;
   RecordSourceGateway var(platform);
@@ -105,7 +127,8 @@ int check() {
 }  // namespace
 }  // namespace qano
 
-int main(int argc, char** argv) {
+namespace {
+int run(int argc, char** argv) {
   std::string argument = argc > 1 ? argv[1] : "";
   if (argc == 2 && (argument == "--help" || argument == "-h")) {
     std::cout << qano::kUsage;
@@ -122,3 +145,19 @@ int main(int argc, char** argv) {
     return qano::kFailed;
   }
 }
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** wide_argv) {
+  std::vector<std::string> args;
+  for (int i = 0; i < argc; ++i) args.push_back(qano::win32::from_wide(wide_argv[i]));
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  return run(argc, argv.data());
+}
+#else
+int main(int argc, char** argv) {
+  return run(argc, argv);
+}
+#endif

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build, the tests and the demo need, when any is missing.
-# Usage: install-packages.sh [group...]   groups: build (default), demo
+# Usage: install-packages.sh [group...]   groups: build (default), demo, windows, windows32
 set -euo pipefail
 
 groups=("${@:-build}")
@@ -14,6 +14,12 @@ for group in "${groups[@]}"; do
                  xvfb xauth xdotool x11-utils clang-format) ;;
     demo)
       packages+=(wine wine64 g++-mingw-w64-x86-64 libz-mingw-w64-dev zip imagemagick) ;;
+    windows)
+      # The cross build of the Windows programs; GoogleTest's sources for its tests under Wine.
+      packages+=(wine wine64 g++-mingw-w64-x86-64 googletest nlohmann-json3-dev) ;;
+    windows32)
+      # The 32-bit Windows programs (tools/cmake/mingw-w64-i686.cmake); not built by CI.
+      packages+=(g++-mingw-w64-i686 nlohmann-json3-dev) ;;
     *) echo "install-packages.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

@@ -1,4 +1,4 @@
-#include "platform/fltk/pictures.h"
+#include "platform/pictures/pictures.h"
 
 #include <algorithm>
 #include <cmath>

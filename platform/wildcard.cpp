@@ -1,0 +1,74 @@
+// DOS wildcard matching of bare names, on the host's case folding (platform/text.h).
+#include <string>
+
+#include "platform/text.h"
+
+namespace qano::text {
+
+namespace {
+
+// The code points of valid UTF-8, as fold() gives it; a stray byte stands for itself.
+std::u32string code_points(const std::string& utf8) {
+  std::u32string out;
+  out.reserve(utf8.size());
+  for (std::size_t i = 0; i < utf8.size();) {
+    auto lead = static_cast<unsigned char>(utf8[i]);
+    std::size_t n = lead < 0x80           ? 1
+                    : (lead >> 5) == 0x6  ? 2
+                    : (lead >> 4) == 0xE  ? 3
+                    : (lead >> 3) == 0x1E ? 4
+                                          : 0;
+    bool whole = n > 0 && i + n <= utf8.size();
+    for (std::size_t k = 1; whole && k < n; ++k) {
+      whole = (static_cast<unsigned char>(utf8[i + k]) & 0xC0) == 0x80;
+    }
+    if (!whole) {
+      out.push_back(lead);
+      ++i;
+      continue;
+    }
+    char32_t c = n == 1 ? lead : n == 2 ? lead & 0x1F : n == 3 ? lead & 0x0F : lead & 0x07;
+    for (std::size_t k = 1; k < n; ++k) {
+      c = (c << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    }
+    out.push_back(c);
+    i += n;
+  }
+  return out;
+}
+
+bool match_from(const std::u32string& p, std::size_t pi, const std::u32string& n, std::size_t ni) {
+  // Iterative matcher with a single backtrack point for the last '*': linear for the patterns
+  // the program uses.
+  std::size_t star = std::u32string::npos, star_ni = 0;
+  while (ni < n.size()) {
+    if (pi < p.size() && (p[pi] == U'?' || p[pi] == n[ni])) {
+      ++pi;
+      ++ni;
+    } else if (pi < p.size() && p[pi] == U'*') {
+      star = pi++;
+      star_ni = ni;
+    } else if (star != std::u32string::npos) {
+      pi = star + 1;
+      ni = ++star_ni;
+    } else {
+      return false;
+    }
+  }
+  while (pi < p.size() && p[pi] == U'*') ++pi;
+  return pi == p.size();
+}
+
+}  // namespace
+
+bool wildcard_match(std::string_view pattern, std::string_view name) {
+  return Wildcard(pattern).matches(name);
+}
+
+Wildcard::Wildcard(std::string_view pattern) : pattern_(code_points(fold(pattern))) {}
+
+bool Wildcard::matches(std::string_view name) const {
+  return match_from(pattern_, 0, code_points(fold(name)), 0);
+}
+
+}  // namespace qano::text

@@ -1,0 +1,642 @@
+// qanocontrol.exe as a shop runs it, under Wine on a virtual display: this test is a Windows
+// program in the same Wine prefix, so it looks at the program's windows as any other Windows
+// program would (EnumWindows, WM_GETTEXT, GetGUIThreadInfo) and works them with messages and
+// synthesized input. C: has no master database: start-up shows its message box, and the intake
+// runs all the same while the box waits, which lets the road of an archive run without a database
+// driver (Wine's ODBC has no Access driver).
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/layout.h"
+#include "platform/win32/win32_host.h"
+
+namespace qano {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// A Linux path of the build as Wine's drive Z: shows it.
+fs::path from_build(const char* unix_path) {
+  std::string p = std::string("Z:") + unix_path;
+  for (char& c : p) {
+    if (c == '/') c = '\\';
+  }
+  return fs::path(p);
+}
+
+const fs::path kProgram = from_build(QANOCONTROL_EXE);
+const fs::path kC = "C:\\";
+const fs::path kSuper = "C:\\super";
+const fs::path kQano = "C:\\qano";
+
+// Checks `condition` every 50 ms until it holds or `seconds` have passed; whether it held.
+bool eventually(const std::function<bool()>& condition, double seconds) {
+  auto end = Clock::now() + std::chrono::duration<double>(seconds);
+  while (true) {
+    if (condition()) return true;
+    if (Clock::now() >= end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
+std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void write_file(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+std::wstring text_of(HWND w) {
+  wchar_t buffer[512] = {};
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(w, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_BLOCK, 5000,
+                      &ignored);
+  return buffer;
+}
+
+std::wstring class_of(HWND w) {
+  wchar_t name[64] = {};
+  GetClassNameW(w, name, 64);
+  return name;
+}
+
+std::string narrow(const std::wstring& w) {
+  std::string out;
+  for (wchar_t c : w) out += c < 128 ? static_cast<char>(c) : '?';
+  return out;
+}
+
+struct WindowSearch {
+  DWORD pid;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK add_if_visible_of(HWND w, LPARAM data) {
+  auto* s = reinterpret_cast<WindowSearch*>(data);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(w, &owner);
+  if (owner == s->pid && IsWindowVisible(w)) s->found.push_back(w);
+  return TRUE;
+}
+
+// The visible top-level windows of a process.
+std::vector<HWND> windows_of(DWORD pid) {
+  WindowSearch search{pid, {}};
+  EnumWindows(&add_if_visible_of, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::vector<HWND> children_of(HWND parent) {
+  std::vector<HWND> found;
+  for (HWND c = GetWindow(parent, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    found.push_back(c);
+  }
+  return found;
+}
+
+HWND focus_of(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+// A control's rectangle in the client area of `window`.
+RECT rect_in(HWND control, HWND window) {
+  RECT r{};
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+// A zip archive holding one file, stored without compression.
+std::string zip_archive(const std::string& name, const std::string& bytes) {
+  auto put16 = [](std::string& s, unsigned v) {
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>((v >> 8) & 0xFF);
+  };
+  auto put32 = [&](std::string& s, unsigned long v) {
+    put16(s, v & 0xFFFF);
+    put16(s, (v >> 16) & 0xFFFF);
+  };
+  unsigned long crc =
+      crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
+  std::string zip;
+  put32(zip, 0x04034b50);
+  put16(zip, 10);
+  put16(zip, 0);
+  put16(zip, 0);  // stored
+  put16(zip, 0);
+  put16(zip, 0x21);
+  put32(zip, crc);
+  put32(zip, bytes.size());
+  put32(zip, bytes.size());
+  put16(zip, name.size());
+  put16(zip, 0);
+  zip += name + bytes;
+  std::string central;
+  put32(central, 0x02014b50);
+  put16(central, 20);
+  put16(central, 10);
+  put16(central, 0);
+  put16(central, 0);
+  put16(central, 0);
+  put16(central, 0x21);
+  put32(central, crc);
+  put32(central, bytes.size());
+  put32(central, bytes.size());
+  put16(central, name.size());
+  put16(central, 0);
+  put16(central, 0);
+  put16(central, 0);
+  put16(central, 0);
+  put32(central, 0);
+  put32(central, 0);
+  central += name;
+  std::string end;
+  put32(end, 0x06054b50);
+  put16(end, 0);
+  put16(end, 0);
+  put16(end, 1);
+  put16(end, 1);
+  put32(end, central.size());
+  put32(end, zip.size());
+  put16(end, 0);
+  return zip + central + end;
+}
+
+// The program, started in C:\super with its standard error in a file; ended if it still runs
+// when the test is over.
+class Program {
+ public:
+  explicit Program(const fs::path& stderr_file) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    err_ = CreateFileW(stderr_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = nullptr;
+    si.hStdOutput = err_;
+    si.hStdError = err_;
+    std::wstring command = L"\"" + kProgram.wstring() + L"\"";
+    started_ = CreateProcessW(kProgram.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                              kSuper.c_str(), &si, &pi_) != 0;
+  }
+  ~Program() {
+    if (started_ && !wait_exit(0)) {
+      TerminateProcess(pi_.hProcess, 99);
+      WaitForSingleObject(pi_.hProcess, 5000);
+    }
+    if (started_) {
+      CloseHandle(pi_.hProcess);
+      CloseHandle(pi_.hThread);
+    }
+    if (err_ != INVALID_HANDLE_VALUE) CloseHandle(err_);
+  }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  bool started() const { return started_; }
+  DWORD pid() const { return pi_.dwProcessId; }
+  std::optional<DWORD> wait_exit(double seconds) {
+    if (WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(seconds * 1000)) != WAIT_OBJECT_0) {
+      return std::nullopt;
+    }
+    DWORD status = 0;
+    GetExitCodeProcess(pi_.hProcess, &status);
+    return status;
+  }
+
+  // The visible top-level window with this title and (when given) class, once there.
+  HWND wait_window(const std::wstring& title, const std::wstring& window_class = L"",
+                   double seconds = 30) {
+    HWND found = nullptr;
+    eventually(
+        [&] {
+          for (HWND w : windows_of(pid())) {
+            if (text_of(w) == title && (window_class.empty() || class_of(w) == window_class)) {
+              found = w;
+            }
+          }
+          return found != nullptr || wait_exit(0).has_value();
+        },
+        seconds);
+    return found;
+  }
+
+ private:
+  HANDLE err_ = INVALID_HANDLE_VALUE;
+  PROCESS_INFORMATION pi_{};
+  bool started_ = false;
+};
+
+const std::wstring kMissingMaster = L"ERRORE : FILE c:\\team\\super.mdb NON ESISTE ";
+
+// The position in the layout of a control.
+std::size_t position_of(const std::string& name, int index = 0) {
+  const auto& cs = form1_layout().controls;
+  for (std::size_t i = 0; i < cs.size(); ++i) {
+    if (cs[i].name == name && cs[i].index == index) return i;
+  }
+  return cs.size();
+}
+
+class ProgramExe : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // C: as a shop's workstation has it, without the master database.
+    ASSERT_TRUE(remove_shop());
+    fs::create_directories(kSuper / "bkp");
+    fs::create_directories(kQano / "fatture");
+    fs::create_directories(kC / "programmi" / "winzip");
+    fs::copy_file(from_build(WZUNZIP_EXE), kC / "programmi" / "winzip" / "wzunzip.exe");
+    fs::copy_file(from_build(COMPANION_EXE), kSuper / "qanodivulgazioni.exe");
+    stderr_file_ = fs::temp_directory_path() / "qanocontrol-stderr.txt";
+  }
+
+  // The prefix's C: is left as fresh as it came, for the other tests that share it. A script
+  // that the intake started may still hold a file for a moment.
+  void TearDown() override {
+    program_.reset();
+    EXPECT_TRUE(eventually(remove_shop, 10));
+    std::error_code ignored;
+    fs::remove(stderr_file_, ignored);
+  }
+
+  static bool remove_shop() {
+    bool removed = true;
+    for (const fs::path& folder : {kC / "team", kSuper, kQano, kC / "programmi"}) {
+      std::error_code error;
+      fs::remove_all(folder, error);
+      removed = removed && !fs::exists(folder);
+    }
+    return removed;
+  }
+
+  void start() {
+    program_ = std::make_unique<Program>(stderr_file_);
+    ASSERT_TRUE(program_->started()) << GetLastError();
+    started_ = Clock::now();
+  }
+  double seconds() const { return std::chrono::duration<double>(Clock::now() - started_).count(); }
+
+  // The message box, its text and its buttons' captions.
+  struct Box {
+    HWND window = nullptr;
+    std::wstring text;
+    std::vector<std::wstring> buttons;
+    bool has_icon = false;
+    HWND ok = nullptr;
+  };
+  Box wait_box() {
+    Box box;
+    box.window = program_->wait_window(L"qanocontrol", L"#32770");
+    if (box.window == nullptr) return box;
+    for (HWND c : children_of(box.window)) {
+      std::wstring kind = class_of(c);
+      LONG style = GetWindowLongW(c, GWL_STYLE);
+      if (_wcsicmp(kind.c_str(), L"Button") == 0 && (style & WS_VISIBLE)) {
+        box.buttons.push_back(text_of(c));
+        box.ok = c;
+      }
+      if (_wcsicmp(kind.c_str(), L"Static") == 0 && (style & WS_VISIBLE)) {
+        if ((style & SS_TYPEMASK) == SS_ICON) {
+          box.has_icon = box.has_icon || SendMessageW(c, STM_GETICON, 0, 0) != 0;
+        } else if (!text_of(c).empty()) {
+          box.text = text_of(c);
+        }
+      }
+    }
+    return box;
+  }
+  // Presses OK on the box and waits for the main window.
+  HWND dismiss_and_wait_window(const Box& box) {
+    SendMessageTimeoutW(box.ok, BM_CLICK, 0, 0, SMTO_BLOCK, 5000, nullptr);
+    return program_->wait_window(L"B");
+  }
+  HWND control(HWND window, const std::string& name, int index = 0) {
+    return GetDlgItem(window, win32_control_id(position_of(name, index)));
+  }
+
+  std::string stderr_text() const { return read_file(stderr_file_); }
+  fs::path log_path() const {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    char name[64];
+    std::snprintf(name, sizeof name, "logqanocontrol_%02d%02d%04d.txt", t.wDay, t.wMonth, t.wYear);
+    return kSuper / "bkp" / name;
+  }
+  static std::string today() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    char date[16];
+    std::snprintf(date, sizeof date, "%02d/%02d/%04d", t.wDay, t.wMonth, t.wYear);
+    return date;
+  }
+
+  // Posts a key press (down and up) to a control, as the keyboard would send it to the focus.
+  static void key(HWND target, WPARAM vk) {
+    UINT scan = MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_VSC);
+    PostMessageW(target, WM_KEYDOWN, vk, 1 | (scan << 16));
+    if (vk == VK_SPACE) PostMessageW(target, WM_CHAR, L' ', 1 | (scan << 16));
+    PostMessageW(target, WM_KEYUP, vk, 1 | (scan << 16) | (1u << 30) | (1u << 31));
+  }
+
+  fs::path stderr_file_;
+  std::unique_ptr<Program> program_;
+  Clock::time_point started_;
+};
+
+TEST_F(ProgramExe, MissingMasterBoxLogAndTheWindowWithTheFocusOnUscitaThatEnterPresses) {
+  start();
+  Box box = wait_box();
+  ASSERT_NE(box.window, nullptr) << stderr_text();
+  EXPECT_EQ(narrow(box.text), narrow(kMissingMaster));
+  EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
+  EXPECT_FALSE(box.has_icon);
+  EXPECT_EQ(stderr_text(), "qanocontrol: " + narrow(kMissingMaster) + "\r\n");
+  EXPECT_EQ(program_->wait_window(L"B", L"", 0), nullptr) << "the window waits for start-up";
+
+  // The day's log, in the ANSI code page with CR LF: the stamped start line and nothing else.
+  std::string log = read_file(log_path());
+  EXPECT_TRUE(
+      std::regex_match(log, std::regex(today() + "-\\d\\d:\\d\\d:\\d\\d- Avvio programma\r\n")))
+      << log;
+
+  HWND window = dismiss_and_wait_window(box);
+  ASSERT_NE(window, nullptr) << stderr_text();
+  HWND uscita = control(window, "Command1");
+  ASSERT_NE(uscita, nullptr);
+  EXPECT_TRUE(eventually([&] { return focus_of(window) == uscita; }, 10));
+  EXPECT_EQ(text_of(uscita), L"Uscita");
+
+  key(uscita, VK_RETURN);
+  EXPECT_EQ(program_->wait_exit(20), 0u) << stderr_text();
+  EXPECT_EQ(read_file(log_path()), log) << "nothing more is logged";
+}
+
+TEST_F(ProgramExe, TheWindowShowsTheLayoutAtFifteenTwipsPerPixel) {
+  start();
+  Box box = wait_box();
+  ASSERT_NE(box.window, nullptr) << stderr_text();
+  HWND window = dismiss_and_wait_window(box);
+  ASSERT_NE(window, nullptr) << stderr_text();
+
+  RECT client{};
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 592);
+  EXPECT_EQ(client.bottom, 531);
+  EXPECT_EQ(GetMenu(window), nullptr) << "no menu bar";
+
+  const WindowLayout& layout = form1_layout();
+  int shown = 0;
+  for (std::size_t i = 0; i < layout.controls.size(); ++i) {
+    const ControlLayout& c = layout.controls[i];
+    SCOPED_TRACE(c.name + "(" + std::to_string(c.index) + ")");
+    HWND w = GetDlgItem(window, win32_control_id(i));
+    bool drawn = c.rect && c.kind != ControlKind::data && c.kind != ControlKind::ftp_client &&
+                 c.kind != ControlKind::menu && c.kind != ControlKind::timer;
+    ASSERT_EQ(w != nullptr, drawn);
+    if (!drawn) continue;
+    ++shown;
+    int ox = 0, oy = 0;
+    if (c.container == "Frame1") {
+      const ControlLayout& frame = layout.controls[position_of("Frame1")];
+      ox = pixels(frame.rect->left);
+      oy = pixels(frame.rect->top);
+    }
+    RECT r = rect_in(w, window);
+    EXPECT_EQ(r.left, ox + pixels(c.rect->left));
+    EXPECT_EQ(r.top, oy + pixels(c.rect->top));
+    EXPECT_EQ(r.right - r.left, pixels(c.rect->width));
+    if (c.kind != ControlKind::drive_list) {  // a drop-down list is as high as its font
+      EXPECT_EQ(r.bottom - r.top, pixels(c.rect->height));
+    }
+    EXPECT_TRUE(IsWindowVisible(w));
+    switch (c.kind) {
+      case ControlKind::command_button:
+      case ControlKind::frame:
+      case ControlKind::label:
+        EXPECT_EQ(narrow(text_of(w)), c.caption);
+        break;
+      case ControlKind::text_box:
+        EXPECT_EQ(text_of(w), L"");
+        EXPECT_EQ(_wcsicmp(class_of(w).c_str(), L"Edit"), 0);
+        break;
+      case ControlKind::drive_list:
+        EXPECT_EQ(text_of(w), L"c:") << "the current drive";
+        EXPECT_GE(SendMessageW(w, CB_GETCOUNT, 0, 0), 1);
+        break;
+      default:
+        break;
+    }
+  }
+  EXPECT_EQ(shown, 1 + 1 + 1 + 1 + 10 * 4) << "button, frame, text box, drive list, the board";
+
+  // A lamp is light grey where its number does not cover it.
+  HWND lamp = control(window, "c1", 1);
+  RECT r{};
+  GetWindowRect(lamp, &r);
+  HDC screen = GetDC(nullptr);
+  COLORREF colour = GetPixel(screen, (r.left + r.right) / 2, r.top + 3);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(colour, RGB(224, 224, 224));
+
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  EXPECT_EQ(program_->wait_exit(20), 0u) << stderr_text();
+}
+
+TEST_F(ProgramExe, TabCyclesTheFocusEscAndEnterInTheTextBoxDoNothing) {
+  start();
+  Box box = wait_box();
+  ASSERT_NE(box.window, nullptr) << stderr_text();
+  HWND window = dismiss_and_wait_window(box);
+  ASSERT_NE(window, nullptr) << stderr_text();
+  HWND uscita = control(window, "Command1");
+  HWND text_box = control(window, "nrposw");
+  HWND drives = control(window, "Drive1");
+  ASSERT_TRUE(eventually([&] { return focus_of(window) == uscita; }, 10));
+  key(uscita, VK_ESCAPE);
+
+  // Keys go, in order, to the control that has the focus; each Tab is seen to have moved it
+  // before the next key goes.
+  auto tab_to = [&](HWND from, HWND expected) {
+    key(from, VK_TAB);
+    return eventually([&] { return focus_of(window) == expected; }, 10);
+  };
+  ASSERT_TRUE(tab_to(uscita, text_box));
+  key(text_box, VK_RETURN);
+  key(text_box, VK_ESCAPE);
+  ASSERT_TRUE(tab_to(text_box, drives)) << "the focus may also rest on the drive list";
+  HWND drives_focus = focus_of(window);
+  key(drives_focus, VK_ESCAPE);
+  ASSERT_TRUE(tab_to(drives_focus, uscita)) << "and back to Uscita";
+  EXPECT_FALSE(program_->wait_exit(0).has_value()) << "Enter and Esc elsewhere did nothing";
+
+  key(uscita, VK_SPACE);
+  EXPECT_EQ(program_->wait_exit(20), 0u) << stderr_text();
+}
+
+// Every way of closing the window ends the program with status 0.
+TEST_F(ProgramExe, AClickACloseAndTheEndOfTheSessionEachEndTheProgram) {
+  enum class Way { click, close, end_session };
+  for (Way way : {Way::click, Way::close, Way::end_session}) {
+    SCOPED_TRACE(static_cast<int>(way));
+    start();
+    Box box = wait_box();
+    ASSERT_NE(box.window, nullptr) << stderr_text();
+    HWND window = dismiss_and_wait_window(box);
+    ASSERT_NE(window, nullptr) << stderr_text();
+    HWND uscita = control(window, "Command1");
+    switch (way) {
+      case Way::click: {
+        // The mouse, as the user works it: to the middle of "Uscita", and a left click.
+        RECT r{};
+        GetWindowRect(uscita, &r);
+        int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+        INPUT clicks[3] = {};
+        for (INPUT& in : clicks) {
+          in.type = INPUT_MOUSE;
+          in.mi.dx = ((r.left + r.right) / 2 * 65536 + width / 2) / width;
+          in.mi.dy = ((r.top + r.bottom) / 2 * 65536 + height / 2) / height;
+          in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
+        }
+        clicks[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
+        clicks[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+        clicks[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+        ASSERT_EQ(SendInput(3, clicks, sizeof(INPUT)), 3u);
+        break;
+      }
+      case Way::close:
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        break;
+      case Way::end_session:
+        SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, 0, SMTO_BLOCK, 5000, nullptr);
+        SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, 0, SMTO_BLOCK, 5000, nullptr);
+        break;
+    }
+    EXPECT_EQ(program_->wait_exit(20), 0u) << stderr_text();
+    program_.reset();
+  }
+}
+
+TEST_F(ProgramExe, AFailureAtStartUpIsReportedWithItsNumberAndStatusOne) {
+  // The log's folder is missing: the log cannot be opened.
+  fs::remove_all(kSuper / "bkp");
+  start();
+  Box box = wait_box();
+  ASSERT_NE(box.window, nullptr) << stderr_text();
+  EXPECT_EQ(narrow(box.text), "Run-time error '76':\n\nPath not found");
+  EXPECT_EQ(box.buttons, std::vector<std::wstring>{L"OK"});
+  EXPECT_EQ(stderr_text(), "qanocontrol: run-time error 76: Path not found\r\n");
+  EXPECT_EQ(program_->wait_window(L"B", L"", 0), nullptr) << "the window never shows";
+  SendMessageTimeoutW(box.ok, BM_CLICK, 0, 0, SMTO_BLOCK, 5000, nullptr);
+  EXPECT_EQ(program_->wait_exit(20), 1u);
+}
+
+TEST_F(ProgramExe, AFailureInATickClosesTheWaitingBoxAndIsReported) {
+  // The script cannot be written: a folder holds its name.
+  fs::create_directories(kQano / "agglis.bat");
+  write_file(kQano / "acq_0001.zip", zip_archive("acq_var.txt", "ART;x;1;1,00\r\n"));
+  start();
+  Box first = wait_box();
+  ASSERT_NE(first.window, nullptr) << stderr_text();
+  ASSERT_EQ(first.text, kMissingMaster);
+  // The first intake, about 15 s after start, fails while the box waits: the box goes and the
+  // failure's box comes.
+  Box report;
+  ASSERT_TRUE(eventually(
+      [&] {
+        report = wait_box();
+        return report.text.find(L"Run-time error") == 0 || program_->wait_exit(0).has_value();
+      },
+      40))
+      << stderr_text();
+  EXPECT_GE(seconds(), 14.0);
+  EXPECT_EQ(narrow(report.text), "Run-time error '75':\n\nPath/File access error");
+  EXPECT_FALSE(IsWindow(first.window)) << "the start-up box was closed";
+  EXPECT_TRUE(std::regex_match(read_file(log_path()),
+                               std::regex(today() + "-\\d\\d:\\d\\d:\\d\\d- Avvio programma\r\n")))
+      << "every line logged is on disk while the report waits";
+  EXPECT_EQ(program_->wait_window(L"B", L"", 0), nullptr) << "the window never shows";
+  SendMessageTimeoutW(report.ok, BM_CLICK, 0, 0, SMTO_BLOCK, 5000, nullptr);
+  EXPECT_EQ(program_->wait_exit(20), 1u);
+  EXPECT_EQ(stderr_text(), "qanocontrol: " + narrow(kMissingMaster) +
+                               "\r\nqanocontrol: run-time error 75: Path/File access error\r\n");
+  EXPECT_TRUE(fs::exists(kQano / "acq_0001.zip")) << "the archive waits for a sound intake";
+}
+
+// The road of two archives through Wine's command interpreter and the stand-in unzip tool, while
+// the start-up box waits: the sound one is unpacked, filed and deleted; the damaged one is set
+// aside; the companion starts after each.
+TEST_F(ProgramExe, TheRoadOfArchivesThroughTheCommandInterpreter) {
+  std::string content = "ART100;Penne rigate 500 g;12;0,89\r\nART101;Caff\xe8 250 g;6;2,49\r\n";
+  std::string sound = zip_archive("acq_var.txt", content);
+  std::string damaged = sound.substr(0, sound.size() / 2);
+  write_file(kQano / "acq_0001.zip", sound);
+  write_file(kQano / "acq_0002.zip", damaged);
+  start();
+  Box box = wait_box();
+  ASSERT_NE(box.window, nullptr) << stderr_text();
+
+  auto companion_runs = [] {
+    std::string record = read_file(kSuper / "qanodivulgazioni.log");
+    int runs = 0;
+    for (auto at = record.find("started"); at != std::string::npos;
+         at = record.find("started", at + 1)) {
+      ++runs;
+    }
+    return runs;
+  };
+  ASSERT_TRUE(eventually(
+      [&] {
+        return read_file(kQano / "fatture" / "acq_var.txt") == content &&
+               !fs::exists(kQano / "acq_0001.zip") && companion_runs() == 1;
+      },
+      40))
+      << stderr_text();
+  EXPECT_GE(seconds(), 14.0) << "the first intake comes on the third tick";
+  EXPECT_EQ(read_file(kQano / "agglis.bat"),
+            "REM echo off\r\n"
+            "cd c:\\qano\r\n"
+            "c:\\programmi\\winzip\\wzunzip c:\\qano\\acq_0001.zip\r\n"
+            "copy C:\\qano\\acq_var.txt c:\\qano\\fatture\\acq_var.txt\r\n"
+            "if errorlevel 1 (ren C:\\qano\\acq_0001.zip errore_acq_0001.zip) else Del "
+            "C:\\qano\\acq_0001.zip\r\n");
+  EXPECT_NE(read_file(kSuper / "qanodivulgazioni.log").find("started in C:\\super with 0"),
+            std::string::npos);
+
+  ASSERT_TRUE(eventually(
+      [&] { return fs::exists(kQano / "errore_acq_0002.zip") && companion_runs() == 2; }, 40))
+      << stderr_text();
+  EXPECT_EQ(read_file(kQano / "errore_acq_0002.zip"), damaged) << "kept as it came";
+  EXPECT_FALSE(fs::exists(kQano / "acq_0002.zip"));
+  EXPECT_EQ(read_file(kQano / "fatture" / "acq_var.txt"), content) << "nothing more was filed";
+  EXPECT_TRUE(IsWindow(box.window)) << "the start-up box still waits";
+
+  HWND window = dismiss_and_wait_window(box);
+  ASSERT_NE(window, nullptr) << stderr_text();
+  SendMessageTimeoutW(control(window, "Command1"), BM_CLICK, 0, 0, SMTO_BLOCK, 5000, nullptr);
+  EXPECT_EQ(program_->wait_exit(20), 0u) << stderr_text();
+}
+
+}  // namespace
+}  // namespace qano
