@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the project twice, normally and with AddressSanitizer + UndefinedBehaviorSanitizer,
-# and runs every test in both builds.
+# and runs every test in both builds; then runs each fuzz target for a minute with a fixed seed.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -24,4 +24,7 @@ for variant in release sanitize; do
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 600 "${only[@]}" || status=1
 done
+
+echo "=== fuzzing ==="
+bash tools/scripts/fuzz.sh 60 || status=1
 exit $status
