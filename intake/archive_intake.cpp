@@ -28,6 +28,15 @@ std::optional<ArchiveIntake::Choice> ArchiveIntake::choose() {
   return std::nullopt;
 }
 
+void ArchiveIntake::discard_script() {
+  try {
+    platform_.close_all();
+    platform_.kill(kScriptFile);
+  } catch (const Failure&) {
+    // The failure that cut the script short is the one to report.
+  }
+}
+
 void ArchiveIntake::run(const std::function<void()>& qano_articoli) {
   if (script_) {
     if (platform_.still_running(*script_)) return;
@@ -41,8 +50,13 @@ void ArchiveIntake::run(const std::function<void()>& qano_articoli) {
   if (!platform_.dir(kLeftoverFile).empty()) platform_.kill(kLeftoverFile);
 
   platform_.open_output(kScriptFileNumber, kScriptFile);
-  for (const std::string& line : unpack_script(choice->archive, choice->set_aside)) {
-    platform_.write_line(kScriptFileNumber, line);
+  try {
+    for (const std::string& line : unpack_script(choice->archive, choice->set_aside)) {
+      platform_.write_line(kScriptFileNumber, line);
+    }
+  } catch (...) {
+    discard_script();
+    throw;
   }
   // Closes the script, and the activity log with it when start-up left it open.
   platform_.close_all();

@@ -11,6 +11,9 @@
 //     last kSettleSeconds.
 // Archives are looked at in case-insensitive name order; the first one that qualifies is taken
 // and the others wait for later calls.
+//
+// A failure while the script is written leaves no script behind: the part written is deleted
+// before the failure goes on, and nothing is started.
 #pragma once
 
 #include <functional>
@@ -45,6 +48,10 @@ class ArchiveIntake {
     std::string set_aside;
   };
   std::optional<Choice> choose();
+  // Removes a script that could not be written to the end, so that no one runs it later: cut
+  // short it might unpack without filing, or end inside its delete line. Closes every open file
+  // first; a failure on the way is left unreported for the one that cut the script short.
+  void discard_script();
 
   Platform& platform_;
   std::optional<TaskId> script_;  // the last script started, until it has ended

@@ -178,6 +178,21 @@ void check_table_pages(MdbHandle* mdb, int fd, MdbCatalogEntry* entry, guint32 p
                        const std::string& file) {
   std::string name = entry->object_name;
   if (entry->table_pg >= pages) unrecognized(file, "table '" + name + "' lies beyond its end");
+  // Every table has a map of the pages its rows lie on, kept as a row of another page. When that
+  // page lies past the end, libmdb finds no row at all: the catalog would lose its tables, a
+  // table its rows.
+  const auto page_size = static_cast<std::size_t>(mdb->fmt->pg_size);
+  const std::size_t at = mdb->fmt->tab_usage_map_offset;
+  std::vector<unsigned char> definition(page_size);
+  if (at + 4 > page_size ||
+      ::pread(fd, definition.data(), page_size, static_cast<off_t>(entry->table_pg) * page_size) !=
+          static_cast<ssize_t>(page_size)) {
+    unrecognized(file, "table '" + name + "' cannot be read");
+  }
+  const guint32 map_page =
+      (static_cast<guint32>(definition[at + 1]) | static_cast<guint32>(definition[at + 2]) << 8 |
+       static_cast<guint32>(definition[at + 3]) << 16);
+  if (map_page >= pages) unrecognized(file, "the page map of '" + name + "' lies beyond its end");
   std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(entry));
   if (!table) unrecognized(file, "table '" + name + "' cannot be read");
   if (table->usage_map == nullptr) return;

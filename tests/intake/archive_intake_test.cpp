@@ -387,5 +387,54 @@ TEST(ArchiveIntake, AFailureStopsTheIntakeWhereItHappens) {
   }
 }
 
+TEST(ArchiveIntake, AScriptCutShortIsDeletedNeverStartedAndTheArchiveStays) {
+  // The disk fills up while the script is written: what was written must not stay behind as
+  // agglis.bat, where a person, or a script that ends inside its delete line, could run it.
+  for (int failing = 1; failing <= 5; ++failing) {
+    Shop shop;
+    shop.add_archive("acq_1.zip");
+    shop.add_companion();
+    shop.platform.add_file(kScript, "an earlier script\r\n");
+    int writes = 0;
+    shop.platform.before_call = [&](const std::string& call, const std::string& argument) {
+      if (call == "write_line" && argument.rfind("3 ", 0) == 0 && ++writes == failing) {
+        fail(failure::kDiskFull);
+      }
+    };
+    try {
+      shop.intake_once();
+      ADD_FAILURE() << "write " << failing << " did not fail";
+    } catch (const Failure& f) {
+      EXPECT_EQ(f.number(), failure::kDiskFull) << "the failure that cut the script short";
+      EXPECT_EQ(f.text(), "Disk full");
+    }
+    std::vector<std::string> effects = shop.effects();
+    ASSERT_GE(effects.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(effects.end() - 2, effects.end()),
+              (std::vector<std::string>{"close_all", "kill C:\\qano\\agglis.bat"}))
+        << failing;
+    EXPECT_FALSE(shop.platform.exists(kScript)) << failing;
+    EXPECT_TRUE(shop.platform.open_numbers().empty()) << failing;
+    EXPECT_TRUE(shop.platform.starts().empty()) << failing;
+    EXPECT_TRUE(shop.platform.exists("C:\\qano\\acq_1.zip")) << failing;
+  }
+}
+
+TEST(ArchiveIntake, AScriptThatCannotBeDeletedStillReportsTheFailureThatCutItShort) {
+  Shop shop;
+  shop.add_archive("acq_1.zip");
+  shop.platform.before_call = [&](const std::string& call, const std::string& argument) {
+    if (call == "write_line" && argument.rfind("3 ", 0) == 0) fail(failure::kDiskFull);
+    if (call == "kill" && argument == kScript) fail(failure::kPermissionDenied);
+  };
+  try {
+    shop.intake_once();
+    ADD_FAILURE() << "the write did not fail";
+  } catch (const Failure& f) {
+    EXPECT_EQ(f.number(), failure::kDiskFull);
+  }
+  EXPECT_TRUE(shop.platform.starts().empty());
+}
+
 }  // namespace
 }  // namespace qano

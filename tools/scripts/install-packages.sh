@@ -11,7 +11,8 @@ for group in "${groups[@]}"; do
       packages+=(g++ cmake ninja-build pkg-config git libgtest-dev libgmock-dev libbenchmark-dev
                  libglib2.0-dev mdbtools mdbtools-dev nlohmann-json3-dev libfltk1.3-dev
                  unixodbc-dev odbc-mdbtools
-                 xvfb xauth xdotool x11-utils clang-format) ;;
+                 xvfb xauth xdotool x11-utils clang-format
+                 clang-14 libclang-rt-14-dev llvm-14) ;;  # libFuzzer and its symbolizer
     demo)
       packages+=(wine wine64 g++-mingw-w64-x86-64 libz-mingw-w64-dev zip imagemagick) ;;
     windows)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the project twice, normally and with AddressSanitizer + UndefinedBehaviorSanitizer,
-# and runs every test in both builds; then cross-builds the Windows programs and runs their tests
-# under Wine.
+# and runs every test in both builds; runs each fuzz target for a minute with a fixed seed; then
+# cross-builds the Windows programs and runs their tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -25,6 +25,10 @@ for variant in release sanitize; do
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 600 "${only[@]}" || status=1
 done
+
+# Each fuzz target for a minute with a fixed seed, all four at once on the machine's cores.
+echo "=== fuzzing ==="
+FUZZ_JOBS=4 bash tools/scripts/fuzz.sh 60 || status=1
 
 echo "=== windows build ==="
 started=$SECONDS
