@@ -5,17 +5,28 @@ namespace qano {
 
 const char* jet_type_name(JetType type) {
   switch (type) {
-    case JetType::boolean: return "Boolean";
-    case JetType::byte: return "Byte";
-    case JetType::integer: return "Integer";
-    case JetType::long_integer: return "Long Integer";
-    case JetType::currency: return "Currency";
-    case JetType::single: return "Single";
-    case JetType::double_precision: return "Double";
-    case JetType::date_time: return "Date/Time";
-    case JetType::text: return "Text";
-    case JetType::memo: return "Memo";
-    case JetType::other: return "Other";
+    case JetType::boolean:
+      return "Boolean";
+    case JetType::byte:
+      return "Byte";
+    case JetType::integer:
+      return "Integer";
+    case JetType::long_integer:
+      return "Long Integer";
+    case JetType::currency:
+      return "Currency";
+    case JetType::single:
+      return "Single";
+    case JetType::double_precision:
+      return "Double";
+    case JetType::date_time:
+      return "Date/Time";
+    case JetType::text:
+      return "Text";
+    case JetType::memo:
+      return "Memo";
+    case JetType::other:
+      return "Other";
   }
   return "Other";
 }

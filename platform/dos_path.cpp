@@ -5,7 +5,9 @@
 namespace qano {
 
 namespace {
-bool is_separator(char c) { return c == '\\' || c == '/'; }
+bool is_separator(char c) {
+  return c == '\\' || c == '/';
+}
 }  // namespace
 
 DosPath DosPath::parent() const {

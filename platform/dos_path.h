@@ -7,10 +7,10 @@
 namespace qano {
 
 struct DosPath {
-  char drive = 0;            // lower-case letter, or 0 when the path names none
-  bool rooted = false;       // starts at the root of its drive or share
-  std::string unc_server;    // "\\server\share\..." paths: the server ...
-  std::string unc_share;     // ... and the share; drive is 0 then
+  char drive = 0;                       // lower-case letter, or 0 when the path names none
+  bool rooted = false;                  // starts at the root of its drive or share
+  std::string unc_server;               // "\\server\share\..." paths: the server ...
+  std::string unc_share;                // ... and the share; drive is 0 then
   std::vector<std::string> components;  // the names after the root, empty ones dropped
 
   bool is_unc() const { return !unc_server.empty(); }

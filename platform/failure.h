@@ -46,21 +46,36 @@ inline constexpr int kUnrecognizedFormat = 3343;
 // The classic text of a run-time error number ("File not found" for 53); empty for the engine's.
 inline const char* standard_text(int number) {
   switch (number) {
-    case failure::kOverflow: return "Overflow";
-    case failure::kTypeMismatch: return "Type mismatch";
-    case failure::kBadFileNumber: return "Bad file name or number";
-    case failure::kFileNotFound: return "File not found";
-    case failure::kFileAlreadyOpen: return "File already open";
-    case failure::kDiskFull: return "Disk full";
-    case failure::kPermissionDenied: return "Permission denied";
-    case failure::kPathFileAccessError: return "Path/File access error";
-    case failure::kPathNotFound: return "Path not found";
-    case failure::kInvalidUseOfNull: return "Invalid use of Null";
-    default: return "";
+    case failure::kOverflow:
+      return "Overflow";
+    case failure::kTypeMismatch:
+      return "Type mismatch";
+    case failure::kBadFileNumber:
+      return "Bad file name or number";
+    case failure::kFileNotFound:
+      return "File not found";
+    case failure::kFileAlreadyOpen:
+      return "File already open";
+    case failure::kDiskFull:
+      return "Disk full";
+    case failure::kPermissionDenied:
+      return "Permission denied";
+    case failure::kPathFileAccessError:
+      return "Path/File access error";
+    case failure::kPathNotFound:
+      return "Path not found";
+    case failure::kInvalidUseOfNull:
+      return "Invalid use of Null";
+    default:
+      return "";
   }
 }
 
-[[noreturn]] inline void fail(int number, const std::string& text) { throw Failure(number, text); }
-[[noreturn]] inline void fail(int number) { throw Failure(number, standard_text(number)); }
+[[noreturn]] inline void fail(int number, const std::string& text) {
+  throw Failure(number, text);
+}
+[[noreturn]] inline void fail(int number) {
+  throw Failure(number, standard_text(number));
+}
 
 }  // namespace qano

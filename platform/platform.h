@@ -82,8 +82,8 @@ class Platform {
   // --- Clock and regional forms --------------------------------------------------------------
   virtual Date today() = 0;
   virtual TimeOfDay time_of_day() = 0;
-  virtual std::string short_date(const Date& date) = 0;         // dd/mm/yyyy on the shops' PCs
-  virtual std::string long_time(const TimeOfDay& time) = 0;     // HH:MM:SS
+  virtual std::string short_date(const Date& date) = 0;      // dd/mm/yyyy on the shops' PCs
+  virtual std::string long_time(const TimeOfDay& time) = 0;  // HH:MM:SS
   int year(const Date& date) const { return date.year; }
   virtual std::string decimal_separator() = 0;                  // "," on the shops' PCs
   virtual std::string thousands_separator() = 0;                // "." on the shops' PCs

@@ -14,8 +14,8 @@ void ActivityLog::open(SessionSettings& settings) {
 }
 
 void ActivityLog::stamped(const std::string& literal) {
-  std::string stamp = platform_.short_date(platform_.today()) + "-" +
-                      platform_.long_time(platform_.time_of_day());
+  std::string stamp =
+      platform_.short_date(platform_.today()) + "-" + platform_.long_time(platform_.time_of_day());
   platform_.write_line(kFileNumber, stamp + literal);
 }
 

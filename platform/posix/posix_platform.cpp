@@ -71,11 +71,14 @@ bool inside(const std::string& path, const std::string& folder) {
 int open_failure_number(int error) {
   switch (error) {
     case ENOENT:
-    case ENOTDIR: return failure::kPathNotFound;
+    case ENOTDIR:
+      return failure::kPathNotFound;
     case EACCES:
     case EPERM:
-    case EROFS: return failure::kPermissionDenied;
-    default: return failure::kPathFileAccessError;
+    case EROFS:
+      return failure::kPermissionDenied;
+    default:
+      return failure::kPathFileAccessError;
   }
 }
 
@@ -119,7 +122,9 @@ PosixPlatform::PosixPlatform(PosixOptions options)
   if (prefix_.empty()) prefix_ = env("HOME") + "/.wine";
 }
 
-PosixPlatform::~PosixPlatform() { close_all(); }
+PosixPlatform::~PosixPlatform() {
+  close_all();
+}
 
 void PosixPlatform::set_jet_engine(std::unique_ptr<JetEngine> engine) {
   engine_ = std::move(engine);
@@ -241,7 +246,7 @@ std::optional<FileFacts> PosixPlatform::file_facts(const std::string& path) {
   std::optional<std::string> native = native_path(path);
   struct stat st {};
   if (!native || ::stat(native->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  timespec now {};
+  timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
   FileFacts facts;
   facts.size = static_cast<std::uint64_t>(st.st_size);
@@ -259,7 +264,7 @@ void PosixPlatform::kill(const std::string& path) {
   if (S_ISDIR(st.st_mode)) fail(failure::kPathFileAccessError);
   if (::unlink(native->c_str()) != 0) {
     fail(errno == EACCES || errno == EPERM || errno == EROFS ? failure::kPermissionDenied
-                                                              : failure::kPathFileAccessError);
+                                                             : failure::kPathFileAccessError);
   }
 }
 
@@ -322,8 +327,7 @@ void PosixPlatform::write_line(int number, const std::string& line) {
     ssize_t n = ::write(it->second, bytes.data() + done, bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      fail(errno == ENOSPC || errno == EDQUOT ? failure::kDiskFull
-                                              : failure::kPathFileAccessError);
+      fail(errno == ENOSPC || errno == EDQUOT ? failure::kDiskFull : failure::kPathFileAccessError);
     }
     done += static_cast<std::size_t>(n);
   }
@@ -339,7 +343,7 @@ void PosixPlatform::close_all() {
 namespace {
 std::tm local_now() {
   std::time_t t = std::time(nullptr);
-  std::tm tm {};
+  std::tm tm{};
   ::localtime_r(&t, &tm);
   return tm;
 }
@@ -350,7 +354,9 @@ std::string format_time(locale_t loc, const char* format, const std::tm& tm) {
   return std::string(buffer, n);
 }
 
-char two_digit(int v, int place) { return static_cast<char>('0' + (v / place) % 10); }
+char two_digit(int v, int place) {
+  return static_cast<char>('0' + (v / place) % 10);
+}
 }  // namespace
 
 Date PosixPlatform::today() {
@@ -365,13 +371,13 @@ TimeOfDay PosixPlatform::time_of_day() {
 
 std::string PosixPlatform::short_date(const Date& date) {
   if (locale_->time) {
-    std::tm tm {};
+    std::tm tm{};
     tm.tm_year = date.year - 1900;
     tm.tm_mon = date.month - 1;
     tm.tm_mday = date.day;
     return format_time(locale_->time, "%x", tm);
   }
-  std::string s = {two_digit(date.day, 10), two_digit(date.day, 1), '/',
+  std::string s = {two_digit(date.day, 10),   two_digit(date.day, 1),   '/',
                    two_digit(date.month, 10), two_digit(date.month, 1), '/'};
   int y = date.year;
   s += {two_digit(y, 1000), two_digit(y, 100), two_digit(y, 10), two_digit(y, 1)};
@@ -380,7 +386,7 @@ std::string PosixPlatform::short_date(const Date& date) {
 
 std::string PosixPlatform::long_time(const TimeOfDay& time) {
   if (locale_->time) {
-    std::tm tm {};
+    std::tm tm{};
     tm.tm_hour = time.hour;
     tm.tm_min = time.minute;
     tm.tm_sec = time.second;
@@ -401,7 +407,9 @@ std::string PosixPlatform::thousands_separator() {
   return ::nl_langinfo_l(THOUSEP, locale_->numeric);
 }
 
-std::string PosixPlatform::upper_case(const std::string& s) { return text::upper(s); }
+std::string PosixPlatform::upper_case(const std::string& s) {
+  return text::upper(s);
+}
 
 // --- Message box ---------------------------------------------------------------------------
 

@@ -110,7 +110,7 @@ TEST_F(PosixPlatformTest, DirFindsOrdinaryMatchesInCaseInsensitiveOrder) {
     prefix.write(q / name, "z");
   }
   fs::create_directories(q / "acq_folder.zip");
-  fs::create_symlink(q / "acq_b.zip", q / "acq_link.zip");           // a link to a file counts
+  fs::create_symlink(q / "acq_b.zip", q / "acq_link.zip");          // a link to a file counts
   fs::create_symlink(q / "acq_folder.zip", q / "acq_linkdir.zip");  // a link to a folder does not
 
   struct Case {
@@ -123,8 +123,9 @@ TEST_F(PosixPlatformTest, DirFindsOrdinaryMatchesInCaseInsensitiveOrder) {
       {"C:\\qano\\acq_c.zip", {}},
       {"C:\\qano\\acq.zip", {"acq.zip"}},
       {"C:\\qano\\SOCIETÀ.TXT", {"società.txt"}},
-      {"C:\\qano\\*", {"acq.zip", "ACQ_A.ZIP", "acq_b.zip", "acq_c.zipx", "acq_link.zip",
-                       "acq_ä.zip", "società.txt", "xacq_1.zip"}},
+      {"C:\\qano\\*",
+       {"acq.zip", "ACQ_A.ZIP", "acq_b.zip", "acq_c.zipx", "acq_link.zip", "acq_ä.zip",
+        "società.txt", "xacq_1.zip"}},
       {"C:\\qano\\acq_folder.zip", {}},
       {"C:\\missing\\acq_*.zip", {}},
       {"Q:\\qano\\acq_*.zip", {}},  // a drive that is not mapped

@@ -33,10 +33,10 @@ TEST(SelectStatement, ParsesTheQueriesTheProgramSends) {
 }
 
 TEST(SelectStatement, RefusesOtherTextsWith3075) {
-  for (const char* sql : {"", "select * from", "select a from t where c = 1",
-                          "select * from t where c = 1 order by c", "select * from t where c = '1",
-                          "select * from t where c = 1x", "delete from t where c = 1",
-                          "select * from t where = 1"}) {
+  for (const char* sql :
+       {"", "select * from", "select a from t where c = 1",
+        "select * from t where c = 1 order by c", "select * from t where c = '1",
+        "select * from t where c = 1x", "delete from t where c = 1", "select * from t where = 1"}) {
     try {
       parse_select(sql);
       ADD_FAILURE() << "accepted: " << sql;

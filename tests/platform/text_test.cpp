@@ -29,7 +29,9 @@ TEST(Text, WildcardsMatchDosStyle) {
 TEST(Text, AnsiCodePage) {
   EXPECT_EQ(text::to_ansi("è€àù"), "\xE8\x80\xE0\xF9");
   EXPECT_EQ(text::to_ansi("a中b"), "a?b");
-  EXPECT_EQ(text::to_ansi("a\xFF" "b"), "a?b");  // not UTF-8 at all
+  EXPECT_EQ(text::to_ansi("a\xFF"
+                          "b"),
+            "a?b");  // not UTF-8 at all
   EXPECT_EQ(text::from_ansi("\xE8\x80"), "è€");
   EXPECT_TRUE(text::fits_ansi("acq_è€.zip"));
   EXPECT_FALSE(text::fits_ansi("acq_中.zip"));
