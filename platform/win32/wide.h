@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qano::win32 {
 
@@ -48,6 +49,20 @@ inline std::string error_text(DWORD error) {
     text.pop_back();
   }
   return text.empty() ? "error " + std::to_string(error) : text;
+}
+
+// A command line as the user typed it, whatever the console's code page: wmain's arguments in
+// UTF-8, with an argv-style array (ended by a null) pointing into them.
+struct Utf8Arguments {
+  std::vector<std::string> texts;
+  std::vector<char*> argv;
+};
+inline Utf8Arguments utf8_arguments(int argc, wchar_t** wide_argv) {
+  Utf8Arguments args;
+  for (int i = 0; i < argc; ++i) args.texts.push_back(from_wide(wide_argv[i]));
+  for (std::string& text : args.texts) args.argv.push_back(text.data());
+  args.argv.push_back(nullptr);
+  return args;
 }
 
 }  // namespace qano::win32

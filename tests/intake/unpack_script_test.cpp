@@ -10,9 +10,12 @@
 
 #include "intake/archive_intake.h"
 #include "platform/text.h"
+#include "tests/support/batch_line.h"
 
 namespace qano::intake {
 namespace {
+
+using qano::test::read_batch_line;
 
 TEST(UnpackScript, NamesThatCanBeWrittenIntoTheScript) {
   struct Case {
@@ -88,53 +91,6 @@ TEST(UnpackScript, HalfArrivedArchivesWait) {
         << c.facts.size << " bytes, " << c.facts.seconds_since_write << " s, in use "
         << c.facts.in_use;
   }
-}
-
-// How the command interpreter reads one line of a batch file, as far as the script relies on it.
-// First %% becomes %; a lone % would start a variable and is refused. Then, outside double
-// quotes, & | < > ^ are operators or escapes and are refused, ( and ) stand as words of their
-// own, and blanks, tabs, commas, semicolons and = separate words; the quotes are dropped.
-std::optional<std::vector<std::string>> read_batch_line(std::string_view line) {
-  std::string expanded;
-  for (std::size_t i = 0; i < line.size(); ++i) {
-    if (line[i] != '%') {
-      expanded += line[i];
-    } else if (i + 1 < line.size() && line[i + 1] == '%') {
-      expanded += '%';
-      ++i;
-    } else {
-      return std::nullopt;
-    }
-  }
-  std::vector<std::string> words;
-  std::string word;
-  bool in_word = false, quoted = false;
-  auto end_word = [&] {
-    if (in_word) words.push_back(word);
-    word.clear();
-    in_word = false;
-  };
-  for (char c : expanded) {
-    if (c == '"') {
-      quoted = !quoted;
-      in_word = true;
-    } else if (quoted) {
-      word += c;
-    } else if (std::string_view("&|<>^").find(c) != std::string_view::npos) {
-      return std::nullopt;
-    } else if (c == '(' || c == ')') {
-      end_word();
-      words.emplace_back(1, c);
-    } else if (std::string_view(" \t,;=").find(c) != std::string_view::npos) {
-      end_word();
-    } else {
-      word += c;
-      in_word = true;
-    }
-  }
-  if (quoted) return std::nullopt;
-  end_word();
-  return words;
 }
 
 TEST(UnpackScript, TheInterpreterReadsBackExactlyTheIntendedCommandsForAnyName) {

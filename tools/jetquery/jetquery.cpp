@@ -110,12 +110,8 @@ int run(int argc, char** argv) {
 #ifdef _WIN32
 // The path and the SQL text as the user typed them, whatever the console's code page.
 int wmain(int argc, wchar_t** wide_argv) {
-  std::vector<std::string> args;
-  for (int i = 0; i < argc; ++i) args.push_back(qano::win32::from_wide(wide_argv[i]));
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  return run(argc, argv.data());
+  qano::win32::Utf8Arguments args = qano::win32::utf8_arguments(argc, wide_argv);
+  return run(argc, args.argv.data());
 }
 #else
 int main(int argc, char** argv) {
