@@ -76,7 +76,7 @@ for t in "${targets[@]}"; do
     tail -40 "$log"
   fi
 done
-[ -f "$dir/logs/jet_engine.txt" ] && grep -h '^outcomes:' "$dir/logs/jet_engine.txt" | sed 's/^/jet_engine /'
+[[ " ${targets[*]} " == *" jet_engine "* ]] && grep -h '^outcomes:' "$dir/logs/jet_engine.txt" | sed 's/^/jet_engine /'
 ended=$(date +%s)
 echo "fuzz: build $((built - started)) s, runs $((ended - built)) s, total $((ended - started)) s"
 exit $status
