@@ -8,6 +8,7 @@
 #include <random>
 
 #include "platform/failure.h"
+#include "tests/support/sample_databases.h"
 #include "tools/jet4/jet4_writer.h"
 
 namespace qano {
@@ -16,46 +17,11 @@ namespace {
 namespace fs = std::filesystem;
 using jet4::ColumnType;
 
-jet4::Database sample_database() {
-  jet4::Database db;
-  jet4::Table& t = db.add_table("tipi");
-  t.add_column("id", ColumnType::LongInteger)
-      .add_column("sì", ColumnType::Boolean)
-      .add_column("byte", ColumnType::Byte)
-      .add_column("int", ColumnType::Integer)
-      .add_column("cur", ColumnType::Currency)
-      .add_column("sng", ColumnType::Single)
-      .add_column("dbl", ColumnType::Double)
-      .add_column("quando", ColumnType::DateTime)
-      .add_column("testo", ColumnType::Text, 50)
-      .add_column("nota", ColumnType::Memo);
-  t.add_row({std::int64_t{1}, true, std::int64_t{255}, std::int64_t{-32768},
-             jet4::Currency::parse("-12.3456"), 3.5, 0.1,
-             jet4::DateTime::parse("2026-12-07 12:21:27"), std::string("Società € è"),
-             std::string("una nota lunga ") + std::string(300, 'x')});
-  t.add_row({std::int64_t{2}, false, jet4::null, jet4::null, jet4::null, jet4::null, jet4::null,
-             jet4::null, jet4::null, jet4::null});
-  t.add_row({std::int64_t{3}, false, std::int64_t{0}, std::int64_t{0}, std::int64_t{0}, 0.0, 0.0,
-             jet4::null, std::string(), std::string()});
-  t.add_row({std::int64_t{1}, false, std::int64_t{7}, jet4::null, jet4::null, jet4::null,
-             jet4::null, jet4::null, std::string("second row with id 1"), jet4::null});
-
-  jet4::Table& s = db.add_table("società");
-  s.add_column("codute", ColumnType::LongInteger).add_column("database", ColumnType::Text, 255);
-  s.add_row({std::int64_t{2}, std::string("D:\\altro\\dati.mdb")});
-  s.add_row({std::int64_t{1}, std::string("C:\\super\\dati.mdb")});
-
-  jet4::Table& pv = db.add_table("pv");
-  pv.add_column("proprio", ColumnType::Text, 1).add_column("codice", ColumnType::LongInteger);
-  pv.add_row({std::string("0"), std::int64_t{10}});
-  pv.add_row({std::string("A"), std::int64_t{11}});
-  pv.add_row({std::string("1"), std::int64_t{12}});
-  return db;
-}
+using sample::types_database;
 
 class EngineTest : public ::testing::TestWithParam<bool> {
  protected:
-  static void SetUpTestSuite() { file_ = new jet4::TemporaryDatabase(sample_database()); }
+  static void SetUpTestSuite() { file_ = new jet4::TemporaryDatabase(types_database()); }
   static void TearDownTestSuite() {
     delete file_;
     file_ = nullptr;
@@ -193,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(InChildAndInProcess, EngineTest, ::testing::Values(true
 // Damaged copies of a real database: every outcome is a row, no row or a failure with a number,
 // never a crash or a hang of the caller.
 TEST(EngineOnDamagedFiles, TruncatedAndScribbledCopiesFailCleanly) {
-  jet4::TemporaryDatabase good(sample_database());
+  jet4::TemporaryDatabase good(types_database());
   std::ifstream in(good.path(), std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   ASSERT_EQ(bytes.size() % 4096, 0u);
@@ -234,7 +200,7 @@ TEST(EngineOnDamagedFiles, TruncatedAndScribbledCopiesFailCleanly) {
 }
 
 TEST(EngineTimeLimit, AReaderThatDoesNotEndIsGivenUp) {
-  jet4::TemporaryDatabase db(sample_database());
+  jet4::TemporaryDatabase db(types_database());
   auto engine = make_mdbtools_engine(
       MdbtoolsOptions{true, std::chrono::milliseconds(0), std::chrono::seconds(2)});
   try {
@@ -249,12 +215,12 @@ TEST(EngineTimeLimit, AReaderThatDoesNotEndIsGivenUp) {
 // One reader answers a run of queries: each one reads its file as it is at that moment, and a
 // reader that ends between two queries for being idle is replaced without the caller noticing.
 TEST(EngineReader, ARunOfQueriesSeesEachFileAsItIsNow) {
-  jet4::TemporaryDatabase other(sample_database());
+  jet4::TemporaryDatabase other(types_database());
   for (int idle_ms : {2000, 0, 1}) {
     auto engine = make_mdbtools_engine(
         MdbtoolsOptions{true, std::chrono::seconds(30), std::chrono::milliseconds(idle_ms)});
     for (int round = 1; round <= 12; ++round) {
-      jet4::Database db = sample_database();
+      jet4::Database db = types_database();
       jet4::Table& pv = db.tables[2];
       pv.rows[2][1] = std::int64_t{100 + round};
       jet4::write_database(db, other.path());

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/odbc/odbc_engine.h"
-#include "tests/odbc/sample_databases.h"
+#include "tests/support/sample_databases.h"
 
 // libmdbsql, behind the MDBTools driver, never frees the criteria of a query it parses
 // (mdb_sql_add_sarg); only this test program, which leaves the criteria to the driver, meets it.
@@ -27,8 +27,8 @@ TEST(OdbcEngineWithCriteriaInTheQuery, GivesTheRowsTheEngineFinds) {
   options.criteria_to_mdbtools = true;
   auto by_driver = make_odbc_engine(options);
   auto by_engine = make_odbc_engine();
-  jet4::TemporaryDatabase master(odbc_test::master_database());
-  jet4::TemporaryDatabase data(odbc_test::data_database());
+  jet4::TemporaryDatabase master(sample::master_database());
+  jet4::TemporaryDatabase data(sample::data_database());
   const std::pair<const jet4::TemporaryDatabase&, const char*> cases[] = {
       {master, "select * from società where codute = 1 "},
       {master, "select * from inizio where codute = 1 "},
@@ -54,7 +54,7 @@ TEST(OdbcEngineWithCriteriaInTheQuery, GivesTheRowsTheEngineFinds) {
 
   // And why the engine does not leave the criteria to this driver otherwise: it compares texts
   // with their case and never matches a negative number.
-  jet4::TemporaryDatabase types(odbc_test::types_database());
+  jet4::TemporaryDatabase types(sample::types_database());
   for (const char* sql :
        {"select * from pv where proprio = 'a' ", "select * from tipi where int = -32768 "}) {
     EXPECT_FALSE(by_engine->first_row(types.path().string(), sql).eof) << sql;

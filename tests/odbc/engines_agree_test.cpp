@@ -9,16 +9,16 @@
 #include "platform/failure.h"
 #include "platform/mdbtools/mdbtools_engine.h"
 #include "platform/odbc/odbc_engine.h"
-#include "tests/odbc/sample_databases.h"
+#include "tests/support/sample_databases.h"
 
 namespace qano {
 namespace {
 
 namespace fs = std::filesystem;
-using odbc_test::data_database;
-using odbc_test::edges_database;
-using odbc_test::master_database;
-using odbc_test::types_database;
+using sample::data_database;
+using sample::edges_database;
+using sample::master_database;
+using sample::types_database;
 
 struct Outcome {
   std::optional<JetResult> result;

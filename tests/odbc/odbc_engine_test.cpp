@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "platform/failure.h"
-#include "tests/odbc/sample_databases.h"
+#include "tests/support/sample_databases.h"
 #include "tools/jet4/jet4_writer.h"
 
 namespace qano {
@@ -20,7 +20,7 @@ using jet4::ColumnType;
 
 class OdbcEngineTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { file_ = new jet4::TemporaryDatabase(odbc_test::types_database()); }
+  static void SetUpTestSuite() { file_ = new jet4::TemporaryDatabase(sample::types_database()); }
   static void TearDownTestSuite() {
     delete file_;
     file_ = nullptr;
@@ -174,10 +174,10 @@ TEST_F(OdbcEngineTest, MissingAndForeignFiles) {
 }
 
 TEST_F(OdbcEngineTest, ReadsAMemoLongerThanOnePart) {
-  jet4::TemporaryDatabase db(odbc_test::edges_database());
+  jet4::TemporaryDatabase db(sample::edges_database());
   JetResult r = run("select * from note where id = 1", db.path().string());
   ASSERT_FALSE(r.eof);
-  EXPECT_EQ(r.fields[1].value, JetValue::text(odbc_test::long_memo(12000), JetType::memo));
+  EXPECT_EQ(r.fields[1].value, JetValue::text(sample::long_memo(12000), JetType::memo));
 }
 
 // The MDBTools driver cannot give a Date/Time before 30/12/1899 or after about the year 4600 (it
@@ -226,7 +226,7 @@ TEST_F(OdbcEngineTest, RefusesPathsTheMdbtoolsDriverWouldMisread) {
   for (const fs::path& folder : folders) {
     fs::create_directories(folder);
     fs::path db = folder / "dati.mdb";
-    jet4::write_database(odbc_test::data_database(), db);
+    jet4::write_database(sample::data_database(), db);
     EXPECT_EQ(failure_of("select * from pv where proprio = '1' ", db.string()), 3044) << db;
     EXPECT_EQ(last_text.rfind("'" + db.string() + "' is not a valid path", 0), 0u) << last_text;
   }

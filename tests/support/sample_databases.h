@@ -1,5 +1,4 @@
-// The databases that the ODBC engine's tests read, written by the project's Jet 4 writer, and the
-// driver list that the tests register the MDBTools driver in.
+// Databases that the Jet engines' tests read, written by the project's Jet 4 writer.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +7,7 @@
 #include "platform/jet.h"
 #include "tools/jet4/jet4_writer.h"
 
-namespace qano::odbc_test {
+namespace qano::sample {
 
 // The master database of a shop: società (codute, database) and inizio (codute).
 jet4::Database master_database();
@@ -25,4 +24,4 @@ jet4::Database edges_database();
 // A Memo of `size` characters that is the same at every call.
 std::string long_memo(std::size_t size);
 
-}  // namespace qano::odbc_test
+}  // namespace qano::sample

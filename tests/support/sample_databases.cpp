@@ -1,8 +1,8 @@
-#include "tests/odbc/sample_databases.h"
+#include "tests/support/sample_databases.h"
 
 #include <cstdlib>
 
-namespace qano::odbc_test {
+namespace qano::sample {
 
 namespace {
 
@@ -140,4 +140,4 @@ jet4::Database edges_database() {
   return db;
 }
 
-}  // namespace qano::odbc_test
+}  // namespace qano::sample
