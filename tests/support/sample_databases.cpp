@@ -1,21 +1,8 @@
 #include "tests/support/sample_databases.h"
 
-#include <cstdlib>
-
 namespace qano::sample {
 
-namespace {
-
 using jet4::ColumnType;
-
-// Registers the MDBTools driver in this test program's own driver list before any test runs.
-[[maybe_unused]] const bool driver_registered = [] {
-  ::setenv("ODBCSYSINI", QANO_TEST_ODBCSYSINI, 1);
-  ::setenv("ODBCINSTINI", "odbcinst.ini", 1);
-  return true;
-}();
-
-}  // namespace
 
 jet4::Database master_database() {
   jet4::Database db;
