@@ -19,6 +19,7 @@
 #include "platform/mdbtools/mdbtools_engine.h"
 #include "platform/posix/posix_platform.h"
 #include "tests/startup/shop_files.h"
+#include "tests/support/log_lines.h"
 #include "tests/support/stub_wine.h"
 #include "tests/support/temp_prefix.h"
 
@@ -145,18 +146,8 @@ class FaultInjection : public ::testing::TestWithParam<Fault> {
   std::vector<std::string> log_texts() const {
     std::vector<std::string> texts;
     for (const auto& entry : fs::directory_iterator(prefix.c() / "super" / "bkp")) {
-      std::string bytes = read_file(entry.path());
-      std::size_t at = 0;
-      while (at < bytes.size()) {
-        std::size_t end = bytes.find("\r\n", at);
-        if (end == std::string::npos) {
-          texts.push_back("cut: " + bytes.substr(at));
-          break;
-        }
-        std::string line = bytes.substr(at, end - at);
-        if (line.size() > 19 && line[2] == '/' && line[10] == '-') line = line.substr(19);
-        texts.push_back(line);
-        at = end + 2;
+      for (std::string& text : test::unstamped_log_lines(read_file(entry.path()))) {
+        texts.push_back(std::move(text));
       }
     }
     return texts;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 
+#include "tests/support/log_lines.h"
 #include "tests/support/program.h"
 #include "tests/support/shop.h"
 #include "tests/support/stub_wine.h"
@@ -75,24 +76,8 @@ class ProgramTest : public ::testing::Test {
     }
     return "";
   }
-  std::vector<std::string> log_texts() const {
-    // Each line without its stamp (date and time vary).
-    std::vector<std::string> texts;
-    std::string bytes = log();
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-      std::size_t end = bytes.find("\r\n", at);
-      if (end == std::string::npos) {
-        texts.push_back("unterminated: " + bytes.substr(at));
-        break;
-      }
-      std::string line = bytes.substr(at, end - at);
-      if (line.size() > 19 && line[2] == '/' && line[10] == '-') line = line.substr(19);
-      texts.push_back(line);
-      at = end + 2;
-    }
-    return texts;
-  }
+  // Each line without its stamp (date and time vary).
+  std::vector<std::string> log_texts() const { return test::unstamped_log_lines(log()); }
   std::string stderr_text() const { return read_file(prefix_.root() / "stderr.txt"); }
   // The unpack scripts started so far.
   int intakes() const {
