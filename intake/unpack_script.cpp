@@ -6,13 +6,24 @@
 
 namespace qano::intake {
 
-bool can_name_in_script(std::string_view name) {
-  if (name.empty()) return false;
-  return std::all_of(name.begin(), name.end(), [](char c) {
+std::string why_not_in_script(std::string_view name) {
+  if (name.empty()) return "it has no name";
+  for (char c : name) {
     auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u > 0x7E) return false;
-    return std::string_view("\"*/:<>?\\|").find(c) == std::string_view::npos;
-  });
+    if (u < 0x20 || u == 0x7F) return "its name holds a control character";
+    if (u > 0x7F) return "its name has letters outside plain ASCII; rename it to take it";
+    if (std::string_view("\"*/:<>?\\|").find(c) != std::string_view::npos) {
+      return "its name holds a character that Windows forbids in a name";
+    }
+  }
+  if (name.back() == ' ' || name.back() == '.') {
+    return "its name ends in a blank or a dot, which Windows drops";
+  }
+  return "";
+}
+
+bool can_name_in_script(std::string_view name) {
+  return why_not_in_script(name).empty();
 }
 
 bool is_plain_name(std::string_view name) {

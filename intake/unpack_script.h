@@ -48,11 +48,13 @@ inline constexpr const char* kSetAsidePrefix = "errore";
 inline constexpr std::size_t kMaxPathLength = 259;
 
 // Whether an archive name can be written into the script so that the command interpreter reads
-// back exactly that name and nothing more: printable ASCII only, and none of the characters
-// Windows forbids in a name (" * / : < > ? \ |). Letters outside ASCII cannot be written: the
-// interpreter reads a batch file in the console's OEM code page, not in the ANSI code page the
-// file is written in, and would look for another name.
+// back exactly that name and nothing more: printable ASCII only, none of the characters Windows
+// forbids in a name (" * / : < > ? \ |), and no blank or dot at its end (Windows drops them).
+// Letters outside ASCII cannot be written: the interpreter reads a batch file in the console's OEM
+// code page, not in the ANSI code page the file is written in, and would look for another name.
 bool can_name_in_script(std::string_view name);
+// Why can_name_in_script(name) is false, in a few words for the shop's IT; empty when it is true.
+std::string why_not_in_script(std::string_view name);
 
 // Whether a name is written without quotes: letters, digits, "_", "-" and ".".
 bool is_plain_name(std::string_view name);

@@ -16,6 +16,9 @@ class ForwardingPlatform : public Platform {
     return inner_.file_facts(p);
   }
   void kill(const std::string& p) override { inner_.kill(p); }
+  std::vector<Entry> entries(const std::string& p) override { return inner_.entries(p); }
+  void remove_entry(const std::string& p) override { inner_.remove_entry(p); }
+  void clear_read_only(const std::string& p) override { inner_.clear_read_only(p); }
   void open_append(int n, const std::string& p) override { inner_.open_append(n, p); }
   void open_output(int n, const std::string& p) override { inner_.open_output(n, p); }
   void write_line(int n, const std::string& t) override { inner_.write_line(n, t); }
@@ -31,6 +34,7 @@ class ForwardingPlatform : public Platform {
   std::string decimal_separator() override { return inner_.decimal_separator(); }
   std::string thousands_separator() override { return inner_.thousands_separator(); }
   std::string upper_case(const std::string& t) override { return inner_.upper_case(t); }
+  bool claim_single_instance() override { return inner_.claim_single_instance(); }
   void message_box(const std::string& t) override { inner_.message_box(t); }
   std::string current_drive() override { return inner_.current_drive(); }
   std::vector<std::string> drives() override { return inner_.drives(); }

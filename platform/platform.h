@@ -41,7 +41,28 @@ using TaskId = std::int64_t;
 struct FileFacts {
   std::uint64_t size = 0;
   double seconds_since_write = 0;  // negative when the file's time lies in the future
-  bool in_use = false;             // another process holds it and it cannot be read alone
+  // Another process holds it: open for writing, open without letting others delete it, or held
+  // by a script that shell() started (in this run of the program or in an earlier one).
+  bool in_use = false;
+  // The time of the last write in the platform's own units: the same value for an unchanged file.
+  std::int64_t write_stamp = 0;
+  bool read_only = false;
+};
+
+// Whatever stands at a name in a folder: any kind, any attributes.
+enum class EntryKind {
+  file,    // a regular file
+  folder,  // a folder (never a link to one)
+  link,    // a symbolic link or other reparse point, whatever it points to
+  other,   // a device, FIFO, socket, ...
+};
+
+struct Entry {
+  std::string name;
+  EntryKind kind = EntryKind::file;
+  bool hidden = false;
+  bool system = false;
+  bool read_only = false;
 };
 
 class Platform {
@@ -59,11 +80,25 @@ class Platform {
   virtual std::optional<FileFacts> file_facts(const std::string& path) = 0;
   // Deletes a file: 53 when it is not there, 76 when its folder is missing.
   virtual void kill(const std::string& path) = 0;
+  // Every entry of a folder whose name matches the last part of `pattern` (* and ?) without regard
+  // to case: hidden and system files, folders, links and the rest too, in case-insensitive name
+  // order. Empty when none matches or the folder is missing.
+  virtual std::vector<Entry> entries(const std::string& pattern) = 0;
+  // Removes the entry at `path` itself, whatever its attributes (read-only is cleared first): a
+  // file, or a link and never what it points to. A folder is never removed (75). 53 when nothing
+  // is there, 76 when its folder is missing; every failure names the path.
+  virtual void remove_entry(const std::string& path) = 0;
+  // Lets the file at `path` be deleted by whoever may write its folder: clears its read-only
+  // attribute. Nothing when it has none; a failure names the path.
+  virtual void clear_read_only(const std::string& path) = 0;
 
   // Numbered sequential text files. Opening under a number in use is 55; a folder that is missing
   // is 76; a file that cannot be opened is 75 (70 when access is denied).
+  // The last part of the path is never followed when it is a link: that is 75, naming the path.
   virtual void open_append(int number, const std::string& path) = 0;  // created when missing
-  virtual void open_output(int number, const std::string& path) = 0;  // created or truncated
+  // Always a fresh regular file: whatever entry stands at the name (a link itself, never what it
+  // points to; every case twin) goes first; a folder there is 75.
+  virtual void open_output(int number, const std::string& path) = 0;
   // Writes `text` (UTF-8) as one line in the ANSI code page, ended by CR LF, and hands it to the
   // system at once. A number that is not open is 52.
   virtual void write_line(int number, const std::string& text) = 0;
@@ -73,7 +108,9 @@ class Platform {
   // --- Processes -----------------------------------------------------------------------------
   // Starts the program or batch script at `path` as a new process with a window style, in
   // `working_folder` (empty: the program's own working directory), and returns at once.
-  // A program that cannot be started is 53.
+  // A program that is not there is 53. A batch script's file stays held for as long as the
+  // script runs, even when this program ends first: file_facts() then reports it in use, here
+  // and in any later run of the program.
   virtual TaskId shell(const std::string& path, WindowStyle style,
                        const std::string& working_folder) = 0;
   // Whether a process started by shell() still runs.
@@ -88,6 +125,12 @@ class Platform {
   virtual std::string decimal_separator() = 0;                  // "," on the shops' PCs
   virtual std::string thousands_separator() = 0;                // "." on the shops' PCs
   virtual std::string upper_case(const std::string& text) = 0;  // Unicode-aware: à -> À
+
+  // --- One program at a time ---------------------------------------------------------------
+  // Claims the right to run for this program, one per machine (per Wine prefix on Linux), for as
+  // long as it lives. False when another running program holds it; that program's window is
+  // brought to the front where the platform can.
+  virtual bool claim_single_instance() = 0;
 
   // --- User interface ------------------------------------------------------------------------
   // A modal message box with an OK button only, no icon, the title "qanocontrol".

@@ -21,7 +21,9 @@ FakePlatform::FakePlatform() {
 
 void FakePlatform::add_drive(char letter) {
   drives_.insert(letter);
-  nodes_[lower_drive(letter)] = Node{lower_drive(letter), true, {}, {}, {}, {}, false};
+  Node& n = nodes_[lower_drive(letter)];
+  n.name = lower_drive(letter);
+  n.folder = true;
 }
 
 std::string FakePlatform::key(const std::string& path) const {
@@ -55,7 +57,9 @@ void FakePlatform::add_folder(const std::string& path) {
   DosPath p = parse_dos_path(path);
   if (p.is_unc()) {
     std::string k = "\\\\" + text::fold(p.unc_server) + "\\" + text::fold(p.unc_share);
-    nodes_[k] = Node{p.unc_share, true, {}, {}, {}, {}, false};
+    Node& share = nodes_[k];
+    share.name = p.unc_share;
+    share.folder = true;
   }
   std::string built = p.is_unc() ? "\\\\" + p.unc_server + "\\" + p.unc_share
                                  : lower_drive(p.drive != 0 ? p.drive : current_drive_[0]);
@@ -74,7 +78,15 @@ void FakePlatform::add_file(const std::string& path, const std::string& bytes,
       path.substr(0, path.find_last_of("\\/") == std::string::npos ? 0 : path.find_last_of("\\/"));
   if (!folder.empty()) add_folder(folder);
   Node& n = nodes_[key(path)];
-  n = Node{p.leaf(), false, attributes, bytes, {}, {}, false};
+  n = Node{};
+  n.name = p.leaf();
+  n.attributes = attributes;
+  n.bytes = bytes;
+}
+
+void FakePlatform::add_entry(const std::string& path, EntryKind kind) {
+  add_file(path);
+  find(path)->kind = kind;
 }
 
 void FakePlatform::set_facts(const std::string& path, FileFacts facts) {
@@ -132,9 +144,68 @@ std::vector<std::string> FakePlatform::dir_all(const std::string& pattern) {
 std::optional<FileFacts> FakePlatform::file_facts(const std::string& path) {
   record("file_facts", path);
   const Node* n = find(path);
-  if (n == nullptr || n->folder) return std::nullopt;
-  if (n->facts) return n->facts;
-  return FileFacts{n->bytes.size(), 3600.0, false};
+  if (n == nullptr || n->folder || n->kind != EntryKind::file) return std::nullopt;
+  FileFacts facts;
+  if (n->facts) {
+    facts = *n->facts;
+  } else {
+    facts.size = n->bytes.size();
+    facts.seconds_since_write = 3600.0;
+  }
+  facts.read_only = n->attributes.read_only;
+  for (const auto& [task, held] : held_) {
+    if (held == key(path) && running_.count(task) != 0) facts.in_use = true;
+  }
+  return facts;
+}
+
+std::vector<Entry> FakePlatform::entries(const std::string& pattern) {
+  record("entries", pattern);
+  std::vector<std::pair<std::string, Entry>> found;
+  std::string folder = parent_key(key(pattern));
+  auto f = nodes_.find(folder);
+  if (f == nodes_.end() || !f->second.folder) return {};
+  text::Wildcard wildcard(parse_dos_path(pattern).leaf());
+  for (const auto& [k, n] : nodes_) {
+    if (parent_key(k) != folder || !wildcard.matches(n.name)) continue;
+    Entry e{n.name, n.folder ? EntryKind::folder : n.kind, n.attributes.hidden, n.attributes.system,
+            n.attributes.read_only};
+    found.emplace_back(text::fold(n.name), e);
+  }
+  std::sort(found.begin(), found.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<Entry> list;
+  for (auto& item : found) list.push_back(item.second);
+  return list;
+}
+
+void FakePlatform::remove_entry(const std::string& path) {
+  record("remove_entry", path);
+  std::string k = key(path);
+  auto parent = nodes_.find(parent_key(k));
+  if (parent == nodes_.end() || !parent->second.folder) {
+    fail(failure::kPathNotFound, "Path not found: cannot delete '" + path + "'");
+  }
+  auto it = nodes_.find(k);
+  if (it == nodes_.end()) fail(failure::kFileNotFound, "File not found: '" + path + "'");
+  bool open = false;
+  for (const auto& [number, open_key] : open_) open = open || open_key == k;
+  if (it->second.folder || open) {
+    fail(failure::kPathFileAccessError, "Path/File access error: cannot delete '" + path + "'");
+  }
+  nodes_.erase(it);
+}
+
+void FakePlatform::clear_read_only(const std::string& path) {
+  record("clear_read_only", path);
+  Node* n = find(path);
+  if (n == nullptr) fail(failure::kFileNotFound, "File not found: '" + path + "'");
+  n->attributes.read_only = false;
+}
+
+bool FakePlatform::claim_single_instance() {
+  record("claim_single_instance", "");
+  return !other_instance_;
 }
 
 void FakePlatform::kill(const std::string& path) {
@@ -159,12 +230,18 @@ void FakePlatform::open_numbered(int number, const std::string& path, bool trunc
   auto parent = nodes_.find(parent_key(k));
   if (parent == nodes_.end() || !parent->second.folder) fail(failure::kPathNotFound);
   auto it = nodes_.find(k);
+  if (it != nodes_.end() && it->second.folder) fail(failure::kPathFileAccessError);
+  if (it != nodes_.end() && truncate) {
+    // A fresh file in place of whatever stood there.
+    nodes_.erase(it);
+    it = nodes_.end();
+  }
   if (it != nodes_.end()) {
-    if (it->second.folder) fail(failure::kPathFileAccessError);
+    if (it->second.kind != EntryKind::file) fail(failure::kPathFileAccessError);
     if (it->second.attributes.read_only) fail(failure::kPermissionDenied);
-    if (truncate) it->second.bytes.clear();
   } else {
-    nodes_[k] = Node{parse_dos_path(path).leaf(), false, {}, {}, {}, {}, false};
+    Node& n = nodes_[k];
+    n.name = parse_dos_path(path).leaf();
   }
   open_[number] = k;
 }
@@ -203,6 +280,8 @@ TaskId FakePlatform::shell(const std::string& path, WindowStyle style,
   TaskId task = next_task_++;
   starts_.push_back(Start{path, style, working_folder, task});
   if (linger_) running_.insert(task);
+  std::string leaf = parse_dos_path(path).leaf();
+  if (text::wildcard_match("*.bat", leaf)) held_[task] = key(path);
   return task;
 }
 

@@ -45,6 +45,10 @@ class FakePlatform : public Platform {
   void add_file(const std::string& path, const std::string& bytes = "", Attributes attributes = {});
   // A file's facts as file_facts() reports them (default: its size, written an hour ago).
   void set_facts(const std::string& path, FileFacts facts);
+  // An entry of another kind than a file or folder at `path` (a link, a device, ...).
+  void add_entry(const std::string& path, EntryKind kind);
+  // Whether another program already runs: claim_single_instance() then refuses.
+  void set_other_instance(bool running) { other_instance_ = running; }
   void add_database(const std::string& path, std::vector<Table> tables);
   void set_today(Date date) { today_ = date; }
   void set_time(TimeOfDay time) { time_ = time; }
@@ -73,6 +77,9 @@ class FakePlatform : public Platform {
   std::vector<std::string> dir_all(const std::string& pattern) override;
   std::optional<FileFacts> file_facts(const std::string& path) override;
   void kill(const std::string& path) override;
+  std::vector<Entry> entries(const std::string& pattern) override;
+  void remove_entry(const std::string& path) override;
+  void clear_read_only(const std::string& path) override;
   void open_append(int number, const std::string& path) override;
   void open_output(int number, const std::string& path) override;
   void write_line(int number, const std::string& text) override;
@@ -87,6 +94,7 @@ class FakePlatform : public Platform {
   std::string decimal_separator() override;
   std::string thousands_separator() override;
   std::string upper_case(const std::string& text) override;
+  bool claim_single_instance() override;
   void message_box(const std::string& text) override;
   std::string current_drive() override;
   std::vector<std::string> drives() override;
@@ -96,6 +104,7 @@ class FakePlatform : public Platform {
   struct Node {
     std::string name;  // as created
     bool folder = false;
+    EntryKind kind = EntryKind::file;  // file or folder, unless add_entry() said otherwise
     Attributes attributes;
     std::string bytes;
     std::optional<FileFacts> facts;
@@ -116,6 +125,8 @@ class FakePlatform : public Platform {
   std::map<int, std::string> open_;  // number -> key
   std::vector<Start> starts_;
   std::set<TaskId> running_;
+  std::map<TaskId, std::string> held_;  // running script -> key of its file
+  bool other_instance_ = false;
   std::set<std::string> refused_;
   TaskId next_task_ = 1000;
   bool linger_ = false;
