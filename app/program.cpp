@@ -31,9 +31,16 @@ std::string failure_box_text(const FailureReport& report) {
   return "Run-time error '" + std::to_string(report.number) + "':\n\n" + report.text;
 }
 
+void report_second_instance() {
+  std::cerr << kProgramName << ": another " << kProgramName
+            << " already runs on this workstation; this one ends without taking any archive"
+            << std::endl;
+}
+
 int report_failure(std::exception_ptr failure, const std::function<void(const std::string&)>& box) {
   FailureReport r = describe_failure(failure);
   std::cerr << kProgramName << ": run-time error " << r.number << ": " << r.text << std::endl;
+  std::cerr.clear();
   if (box) {
     try {
       box(failure_box_text(r));
@@ -46,6 +53,7 @@ int report_failure(std::exception_ptr failure, const std::function<void(const st
 
 void HostedPlatform::message_box(const std::string& text) {
   std::cerr << kProgramName << ": " << text << std::endl;
+  std::cerr.clear();  // a standard error that nobody reads any more is no failure
   box_(text);
 }
 

@@ -34,6 +34,9 @@ std::string failure_box_text(const FailureReport& report);
 int report_failure(std::exception_ptr failure,
                    const std::function<void(const std::string&)>& box = nullptr);
 
+// The one line on standard error of a program that found another one running.
+void report_second_instance();
+
 // The platform as the window's handlers see it: its message boxes are the window host's, and
 // their texts go to standard error as well, for whoever watches the program unattended.
 class HostedPlatform : public ForwardingPlatform {
@@ -49,6 +52,15 @@ class HostedPlatform : public ForwardingPlatform {
 // Runs the program on `platform` with the window host that `make_host` opens; the exit status.
 template <class Host>
 int run_program(Platform& platform, const std::function<std::unique_ptr<Host>()>& make_host) {
+  // A second program would take every archive a second time: it says so and ends at once.
+  try {
+    if (!platform.claim_single_instance()) {
+      report_second_instance();
+      return 0;
+    }
+  } catch (...) {
+    return report_failure(std::current_exception());
+  }
   std::unique_ptr<Host> host;
   try {
     host = make_host();

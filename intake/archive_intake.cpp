@@ -74,9 +74,8 @@ std::optional<std::string> ArchiveIntake::blocked() {
   return std::nullopt;
 }
 
-ArchiveIntake::Look ArchiveIntake::look() {
+ArchiveIntake::Look ArchiveIntake::look(const std::optional<std::string>& block) {
   Look result;
-  std::optional<std::string> block = blocked();
   for (const std::string& name : platform_.dir_all(kArchivePattern)) {
     ArchiveFate fate{name, Fate::left, ""};
     std::optional<FileFacts> facts;
@@ -116,7 +115,7 @@ ArchiveIntake::Look ArchiveIntake::look() {
 }
 
 std::vector<ArchiveFate> ArchiveIntake::survey() {
-  return look().fates;
+  return look(blocked()).fates;
 }
 
 void ArchiveIntake::discard_script() {
@@ -129,7 +128,9 @@ void ArchiveIntake::discard_script() {
 }
 
 void ArchiveIntake::run(const std::function<void()>& qano_articoli) {
-  std::optional<Choice> choice = look().choice;
+  // While blocked, nothing at all is touched, not even looked at.
+  if (blocked()) return;
+  std::optional<Choice> choice = look(std::nullopt).choice;
   if (!choice) return;
   std::string archive = kArchiveFolder + choice->archive;
 

@@ -83,8 +83,9 @@ class ArchiveIntake {
     std::vector<intake::ArchiveFate> fates;
     std::optional<Choice> choice;
   };
-  // The one place where the intake's rules are applied, for run() and survey() alike.
-  Look look();
+  // The one place where the intake's rules are applied, for run() and survey() alike; `block`
+  // is what blocked() said.
+  Look look(const std::optional<std::string>& block);
   // Why no archive can be taken now at all; nothing when one can.
   std::optional<std::string> blocked();
   // Once the last script has ended: remembers its archive when it is still there unchanged.

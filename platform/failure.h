@@ -24,11 +24,13 @@ class Failure : public std::runtime_error {
 // The run-time error numbers that the platform and the conversions use.
 namespace failure {
 inline constexpr int kOverflow = 6;
+inline constexpr int kOutOfMemory = 7;
 inline constexpr int kTypeMismatch = 13;
 inline constexpr int kBadFileNumber = 52;
 inline constexpr int kFileNotFound = 53;
 inline constexpr int kFileAlreadyOpen = 55;
 inline constexpr int kDiskFull = 61;
+inline constexpr int kTooManyFiles = 67;
 inline constexpr int kPermissionDenied = 70;
 inline constexpr int kPathFileAccessError = 75;
 inline constexpr int kPathNotFound = 76;
@@ -48,6 +50,8 @@ inline const char* standard_text(int number) {
   switch (number) {
     case failure::kOverflow:
       return "Overflow";
+    case failure::kOutOfMemory:
+      return "Out of memory";
     case failure::kTypeMismatch:
       return "Type mismatch";
     case failure::kBadFileNumber:
@@ -58,6 +62,8 @@ inline const char* standard_text(int number) {
       return "File already open";
     case failure::kDiskFull:
       return "Disk full";
+    case failure::kTooManyFiles:
+      return "Too many files";
     case failure::kPermissionDenied:
       return "Permission denied";
     case failure::kPathFileAccessError:

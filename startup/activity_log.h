@@ -32,8 +32,9 @@ class ActivityLog {
 
   // A stamped record: short date, "-", long time, then `literal` (which begins with "- ").
   void stamped(const std::string& literal);
-  // "- Apro DB  " + path, stamped.
-  void database_opened(const std::string& path) { stamped(std::string(kDatabaseOpened) + path); }
+  // "- Apro DB  " + path, stamped; a control character in the path shows as "?", so that one
+  // record stays one line.
+  void database_opened(const std::string& path);
   // A record without a stamp.
   void plain(const std::string& literal);
 

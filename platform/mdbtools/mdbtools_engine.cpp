@@ -4,6 +4,7 @@
 #include <mdbtools.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -593,23 +594,34 @@ class MdbtoolsEngine : public JetEngine {
       }
       if (got == Got::closed) {
         stop_reader();
-        unrecognized(file, "the reader stopped on damaged data");
+        unrecognized(file, "the reader stopped on damaged data, or after " +
+                               std::to_string(options_.cpu_limit.count()) + " s of processor time");
       }
       if (!answer.empty() && answer[0] != 0) stop_reader();  // a failure ends the reader
       return decode(answer, file);
     }
   }
 
+  // Out of descriptors or processes is the machine's trouble, not the file's.
+  [[noreturn]] static void cannot_start(int error) {
+    if (error == EMFILE || error == ENFILE) {
+      fail(failure::kTooManyFiles, "Too many files: cannot start the database reader.");
+    }
+    if (error == EAGAIN || error == ENOMEM) {
+      fail(failure::kOutOfMemory, "Out of memory: cannot start the database reader.");
+    }
+    fail(failure::kSqlError, "Cannot start the database reader.");
+  }
+
   void start_reader() {
     int fds[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) {
-      fail(failure::kSqlError, "Cannot start the database reader.");
-    }
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) cannot_start(errno);
     pid_t middle = ::fork();
     if (middle < 0) {
+      int error = errno;
       ::close(fds[0]);
       ::close(fds[1]);
-      fail(failure::kSqlError, "Cannot start the database reader.");
+      cannot_start(error);
     }
     if (middle == 0) {
       ::close(fds[0]);
@@ -617,20 +629,34 @@ class MdbtoolsEngine : public JetEngine {
       if (reader == 0) {
         // Nothing else of the program's (its files, its display, its signal handlers) stays with
         // the reader.
-        for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGPIPE, SIGCHLD}) ::signal(sig, SIG_DFL);
+        for (int sig : {SIGTERM, SIGHUP, SIGINT, SIGPIPE, SIGCHLD, SIGXCPU}) {
+          ::signal(sig, SIG_DFL);
+        }
+        // A reader that spins on a damaged file is stopped by the system once it has burnt its
+        // processor time, and leaves no core behind.
+        auto cpu = static_cast<rlim_t>(options_.cpu_limit.count());
+        rlimit limit{cpu, cpu + 1};
+        ::setrlimit(RLIMIT_CPU, &limit);
+        rlimit no_core{0, 0};
+        ::setrlimit(RLIMIT_CORE, &no_core);
         ::dup2(fds[1], 3);
         ::close_range(4, ~0U, 0);
         serve(3, static_cast<int>(options_.reader_idle.count()));
       }
+      int fork_error = reader < 0 ? errno : 0;
       std::int64_t id = reader;
       [[maybe_unused]] ssize_t ignored = ::write(fds[1], &id, sizeof id);
-      ::_exit(reader < 0 ? 1 : 0);
+      ::_exit(reader < 0 ? (fork_error == EAGAIN || fork_error == ENOMEM ? 2 : 1) : 0);
     }
     ::close(fds[1]);
     int status = 0;
     while (::waitpid(middle, &status, 0) < 0 && errno == EINTR) {
     }
     std::int64_t id = -1;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 2) {
+      ::close(fds[0]);
+      cannot_start(EAGAIN);
+    }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
         ::read(fds[0], &id, sizeof id) != static_cast<ssize_t>(sizeof id) || id <= 0) {
       ::close(fds[0]);

@@ -17,10 +17,15 @@ struct MdbtoolsOptions {
   // Read in a reader process (the default); off runs libmdb in this process, for fuzzing and
   // debugging only.
   bool isolate = true;
-  // How long a query may take before the file is given up as damaged.
-  std::chrono::milliseconds time_limit{30000};
+  // How long a query may take in all, waiting included: a backstop for a reader that neither
+  // reads nor burns processor time (a share that never answers).
+  std::chrono::milliseconds time_limit{300000};
   // How long the reader waits for the next query of a run before it ends.
   std::chrono::milliseconds reader_idle{2000};
+  // How much processor time a reader may burn before the file it reads is given up as damaged
+  // (the reader's RLIMIT_CPU, in whole seconds): a damaged file can make libmdb spin, while a
+  // healthy one on a slow share only waits.
+  std::chrono::seconds cpu_limit{20};
 };
 
 std::unique_ptr<JetEngine> make_mdbtools_engine(MdbtoolsOptions options = {});

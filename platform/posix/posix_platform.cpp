@@ -4,14 +4,20 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <iostream>
 
 #include "platform/text.h"
@@ -35,7 +41,10 @@ std::optional<std::string> find_entry(const std::string& folder, const std::stri
   struct stat st {};
   if (::lstat(join(folder, name).c_str(), &st) == 0) return name;
   DIR* d = ::opendir(folder.c_str());
-  if (d == nullptr) return std::nullopt;
+  if (d == nullptr) {
+    if (auto f = posix::resource_failure(errno, "cannot read the folder")) throw *f;
+    return std::nullopt;
+  }
   std::string wanted = text::fold(name);
   std::optional<std::string> found;
   while (dirent* e = ::readdir(d)) {
@@ -70,6 +79,11 @@ bool inside(const std::string& path, const std::string& folder) {
 
 int open_failure_number(int error) {
   switch (error) {
+    case EMFILE:
+    case ENFILE:
+      return failure::kTooManyFiles;
+    case ENOMEM:
+      return failure::kOutOfMemory;
     case ENOENT:
     case ENOTDIR:
       return failure::kPathNotFound;
@@ -82,7 +96,89 @@ int open_failure_number(int error) {
   }
 }
 
+// `path` made absolute against the working directory, without following anything.
+std::string absolute(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  std::error_code ignored;
+  return std::filesystem::absolute(path, ignored).lexically_normal().string();
+}
+
+// The text of a failure that names the DOS path it concerns.
+Failure named(int number, const std::string& doing, const std::string& path) {
+  return Failure(number, std::string(standard_text(number)) + ": " + doing + " '" + path + "'");
+}
+
+EntryKind kind_of(mode_t mode) {
+  if (S_ISLNK(mode)) return EntryKind::link;
+  if (S_ISDIR(mode)) return EntryKind::folder;
+  if (S_ISREG(mode)) return EntryKind::file;
+  return EntryKind::other;
+}
+
 }  // namespace
+
+namespace posix {
+
+std::optional<Failure> resource_failure(int error, const std::string& doing) {
+  if (error == EMFILE || error == ENFILE) {
+    return Failure(failure::kTooManyFiles, "Too many files: " + doing);
+  }
+  if (error == ENOMEM || error == EAGAIN) {
+    return Failure(failure::kOutOfMemory, "Out of memory: " + doing);
+  }
+  return std::nullopt;
+}
+
+namespace {
+// Whether any other process has the file (device and inode) open for writing, looked up through
+// /proc: for when the system refuses a lease (a file of another owner, a file system without
+// leases). Processes of other users cannot be seen; their writes go unnoticed.
+bool written_by_others(const struct stat& file) {
+  std::error_code error;
+  std::string self = std::to_string(::getpid());
+  for (const auto& process : std::filesystem::directory_iterator("/proc", error)) {
+    std::string pid = process.path().filename().string();
+    if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos || pid == self) {
+      continue;
+    }
+    std::error_code fd_error;
+    for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", fd_error)) {
+      struct stat st {};
+      if (::stat(fd.path().c_str(), &st) != 0 || st.st_dev != file.st_dev ||
+          st.st_ino != file.st_ino) {
+        continue;
+      }
+      std::ifstream info(process.path() / "fdinfo" / fd.path().filename());
+      std::string key, flags;
+      while (info >> key >> flags) {
+        if (key == "flags:" && (std::stoul(flags, nullptr, 8) & O_ACCMODE) != O_RDONLY) {
+          return true;
+        }
+      }
+    }
+  }
+  return false;
+}
+}  // namespace
+
+bool held_by_others(int fd) {
+  // A script's lock: the process that watches a running script holds a shared lock on it.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EWOULDBLOCK) return true;
+  } else {
+    ::flock(fd, LOCK_UN);
+  }
+  // A read lease is refused while anyone has the file open for writing.
+  if (::fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
+    ::fcntl(fd, F_SETLEASE, F_UNLCK);
+    return false;
+  }
+  if (errno == EAGAIN) return true;
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && written_by_others(st);
+}
+
+}  // namespace posix
 
 // The regional forms: LC_TIME and LC_NUMERIC of a locale, or the shops' forms under C/POSIX.
 struct PosixPlatform::Locale {
@@ -120,10 +216,17 @@ PosixPlatform::PosixPlatform(PosixOptions options)
     : prefix_(options.wine_prefix), locale_(std::make_unique<Locale>(options.locale)) {
   if (prefix_.empty()) prefix_ = env("WINEPREFIX");
   if (prefix_.empty()) prefix_ = env("HOME") + "/.wine";
+  // Made absolute once, here: the script and the companion run in other folders, where a
+  // relative prefix would name another one (and Wine refuses it).
+  prefix_ = absolute(prefix_);
+  // A reader of standard error that has gone must not end the program: the write fails and the
+  // ticks go on.
+  ::signal(SIGPIPE, SIG_IGN);
 }
 
 PosixPlatform::~PosixPlatform() {
   close_all();
+  if (instance_socket_ >= 0) ::close(instance_socket_);
 }
 
 void PosixPlatform::set_jet_engine(std::unique_ptr<JetEngine> engine) {
@@ -145,6 +248,8 @@ std::optional<std::string> PosixPlatform::drive_folder(char letter) {
 
 std::string PosixPlatform::current_drive() {
   std::string cwd = real_path(".");
+  // A working directory that has been deleted lies on no drive.
+  if (cwd.empty()) return "c:";
   std::string best;
   std::size_t best_length = 0;
   for (const std::string& drive : drives()) {
@@ -223,7 +328,13 @@ std::vector<std::string> PosixPlatform::dir_all(const std::string& pattern) {
   std::optional<std::string> folder = resolve(p.parent(), true);
   if (!folder) return names;
   DIR* d = ::opendir(folder->c_str());
-  if (d == nullptr) return names;
+  if (d == nullptr) {
+    // Out of descriptors, a folder that is there would look empty: "not found" is then a lie.
+    if (auto f = posix::resource_failure(errno, "cannot read the folder of '" + pattern + "'")) {
+      throw *f;
+    }
+    return names;
+  }
   text::Wildcard wildcard(p.leaf());
   while (dirent* e = ::readdir(d)) {
     if (e->d_name[0] == '.') continue;  // hidden, and the "." and ".." entries
@@ -252,7 +363,80 @@ std::optional<FileFacts> PosixPlatform::file_facts(const std::string& path) {
   facts.size = static_cast<std::uint64_t>(st.st_size);
   facts.seconds_since_write = static_cast<double>(now.tv_sec - st.st_mtim.tv_sec) +
                               static_cast<double>(now.tv_nsec - st.st_mtim.tv_nsec) / 1e9;
+  facts.write_stamp = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 +
+                      static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+  // As Wine sees it: a file its owner may not write is read-only.
+  facts.read_only = (st.st_mode & S_IWUSR) == 0;
+  int fd = ::open(native->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    if (auto f = posix::resource_failure(errno, "cannot look at '" + path + "'")) throw *f;
+  } else {
+    facts.in_use = posix::held_by_others(fd);
+    ::close(fd);
+  }
   return facts;
+}
+
+std::vector<Entry> PosixPlatform::entries(const std::string& pattern) {
+  std::vector<Entry> found;
+  DosPath p = parse_dos_path(pattern);
+  if (p.components.empty()) return found;
+  std::optional<std::string> folder = resolve(p.parent(), true);
+  if (!folder) return found;
+  DIR* d = ::opendir(folder->c_str());
+  if (d == nullptr) {
+    if (auto f = posix::resource_failure(errno, "cannot read the folder of '" + pattern + "'")) {
+      throw *f;
+    }
+    return found;
+  }
+  text::Wildcard wildcard(p.leaf());
+  while (dirent* e = ::readdir(d)) {
+    std::string name = e->d_name;
+    if (name == "." || name == ".." || !wildcard.matches(name)) continue;
+    struct stat st {};
+    if (::lstat(join(*folder, name).c_str(), &st) != 0) continue;
+    Entry entry{name, kind_of(st.st_mode), name[0] == '.', false, false};
+    entry.read_only = entry.kind == EntryKind::file && (st.st_mode & S_IWUSR) == 0;
+    found.push_back(std::move(entry));
+  }
+  ::closedir(d);
+  std::sort(found.begin(), found.end(),
+            [](const Entry& a, const Entry& b) { return text::fold(a.name) < text::fold(b.name); });
+  return found;
+}
+
+void PosixPlatform::remove_entry(const std::string& path) {
+  DosPath p = parse_dos_path(path);
+  if (p.components.empty() || !resolve(p.parent(), true)) {
+    throw named(failure::kPathNotFound, "cannot delete", path);
+  }
+  std::optional<std::string> native = resolve(p, false);
+  struct stat st {};
+  if (!native || ::lstat(native->c_str(), &st) != 0) {
+    throw named(failure::kFileNotFound, "cannot delete", path);
+  }
+  // A folder's contents are never the program's to remove.
+  if (S_ISDIR(st.st_mode)) throw named(failure::kPathFileAccessError, "a folder stands at", path);
+  // unlink() removes a link itself, never what it points to.
+  if (::unlink(native->c_str()) != 0) {
+    throw named(open_failure_number(errno), "cannot delete", path);
+  }
+}
+
+void PosixPlatform::clear_read_only(const std::string& path) {
+  std::optional<std::string> native = native_path(path);
+  int fd = native ? ::open(native->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC) : -1;
+  if (fd < 0) throw named(failure::kFileNotFound, "cannot make writable", path);
+  struct stat st {};
+  int error = 0;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    error = EINVAL;
+  } else if ((st.st_mode & S_IWUSR) == 0 && ::fchmod(fd, (st.st_mode & 07777) | S_IWUSR) != 0) {
+    error = errno;
+  }
+  ::close(fd);
+  if (error != 0) throw named(open_failure_number(error), "cannot make writable", path);
 }
 
 void PosixPlatform::kill(const std::string& path) {
@@ -279,30 +463,59 @@ std::string PosixPlatform::numbered_target(int number, const std::string& path) 
   return *native;
 }
 
-void PosixPlatform::open_numbered(int number, const std::string& path, int flags) {
+void PosixPlatform::open_numbered(int number, const std::string& path, bool fresh) {
   std::string native = numbered_target(number, path);
-  int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | flags, 0666);
+  int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+  if (fresh) {
+    // Whatever stands at the name (every case twin: Wine would open any of them) goes first,
+    // links themselves and never what they point to; then the file is made anew, so that
+    // nothing planted there is ever written through.
+    std::string folder = native.substr(0, native.rfind('/'));
+    std::string leaf = native.substr(native.rfind('/') + 1);
+    for (const Entry& e : entries(path)) {
+      if (text::fold(e.name) != text::fold(leaf)) continue;
+      if (e.kind == EntryKind::folder)
+        throw named(failure::kPathFileAccessError, "a folder stands at", path);
+      if (::unlink(join(folder.empty() ? "/" : folder, e.name).c_str()) != 0 && errno != ENOENT) {
+        throw named(open_failure_number(errno), "cannot replace", path);
+      }
+    }
+    flags |= O_EXCL;
+  } else {
+    flags |= O_APPEND;
+  }
+  int fd = ::open(native.c_str(), flags, 0666);
+  if (fd < 0 && errno == ELOOP) {
+    // The file's own name is a link: whoever planted it would have the lines written elsewhere.
+    throw named(failure::kPathFileAccessError, "will not write through the link", path);
+  }
+  if (fd < 0 && errno == EEXIST) throw named(failure::kPathFileAccessError, "cannot replace", path);
   if (fd < 0) fail(open_failure_number(errno));
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     fail(failure::kPathFileAccessError);
   }
+  // Opened without waiting (a FIFO planted there fails instead of hanging); written blocking.
+  ::fcntl(fd, F_SETFL, fresh ? 0 : O_APPEND);
   open_files_[number] = fd;
 }
 
 void PosixPlatform::open_append(int number, const std::string& path) {
-  open_numbered(number, path, O_APPEND);
+  open_numbered(number, path, false);
 }
 
 void PosixPlatform::open_output(int number, const std::string& path) {
-  open_numbered(number, path, O_TRUNC);
+  open_numbered(number, path, true);
 }
 
 std::optional<Failure> PosixPlatform::open_append_failure(int number, const std::string& path) {
   try {
     std::string native = numbered_target(number, path);
     struct stat st {};
+    if (::lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+      throw named(failure::kPathFileAccessError, "will not write through the link", path);
+    }
     if (::stat(native.c_str(), &st) == 0) {
       if (!S_ISREG(st.st_mode)) fail(failure::kPathFileAccessError);
       if (::access(native.c_str(), W_OK) != 0) fail(open_failure_number(errno));
@@ -418,17 +631,78 @@ void PosixPlatform::message_box(const std::string& s) {
     message_box_(s);
   } else {
     std::cerr << kProgramName << ": " << s << std::endl;
+    std::cerr.clear();  // a standard error that nobody reads any more is no failure
   }
 }
 
+bool PosixPlatform::claim_single_instance() {
+  if (instance_socket_ >= 0) return true;
+  std::string prefix = real_path(prefix_);
+  if (prefix.empty()) prefix = prefix_;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  // An abstract name (a leading NUL): nothing in the file system, gone with the program.
+  std::string name = std::string(1, '\0') + kProgramName + " " + prefix;
+  name.resize(std::min(name.size(), sizeof address.sun_path));
+  std::memcpy(address.sun_path, name.data(), name.size());
+  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) fail(open_failure_number(errno), "cannot claim the Wine prefix " + prefix_);
+  auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
+  if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
+    int error = errno;
+    ::close(fd);
+    if (error == EADDRINUSE) return false;
+    fail(open_failure_number(error), "cannot claim the Wine prefix " + prefix_);
+  }
+  instance_socket_ = fd;
+  return true;
+}
+
 // --- Jet engine ----------------------------------------------------------------------------
+
+namespace {
+// How many times a database that changes while it is read is read again.
+constexpr int kTornReadAttempts = 5;
+}  // namespace
 
 JetResult PosixPlatform::query(const std::string& database, const std::string& sql) {
   if (!engine_) fail(failure::kSqlError, "No database engine is available.");
   std::optional<std::string> native = native_path(database);
   if (!native) fail(failure::kCouldNotFindFile, "Could not find file '" + database + "'.");
+  // The shop's suite may rewrite the file while it is read: a read during which the file
+  // changed is no answer (a torn read can look like "no row"), and is made again.
+  auto stamp = [&](struct stat& st) { return ::stat(native->c_str(), &st) == 0; };
+  auto same = [](const struct stat& a, const struct stat& b) {
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
+           a.st_ctim.tv_nsec == b.st_ctim.tv_nsec && a.st_ino == b.st_ino;
+  };
   try {
-    return engine_->first_row(*native, sql);
+    for (int attempt = 1;; ++attempt) {
+      struct stat before {
+      }, after{};
+      bool had_before = stamp(before);
+      std::optional<JetResult> result;
+      std::optional<Failure> failed;
+      try {
+        result = engine_->first_row(*native, sql);
+      } catch (const Failure& f) {
+        failed = f;
+      }
+      bool steady = had_before && stamp(after) && same(before, after);
+      if (steady || !had_before) {
+        if (failed) throw *failed;
+        return *result;
+      }
+      if (attempt == kTornReadAttempts) {
+        fail(failure::kUnrecognizedFormat, "Unrecognized database format '" + *native +
+                                               "'. (the file kept changing while it was read)");
+      }
+      // Give the writer a moment to finish before the next read.
+      timespec pause{0, 50000000L * attempt};
+      while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+      }
+    }
   } catch (const Failure& f) {
     // The engine names the host's file; the shop's IT knows it by the program's own path.
     std::string t = f.text();

@@ -43,6 +43,9 @@ class PosixPlatform : public Platform {
   std::vector<std::string> dir_all(const std::string& pattern) override;
   std::optional<FileFacts> file_facts(const std::string& path) override;
   void kill(const std::string& path) override;
+  std::vector<Entry> entries(const std::string& pattern) override;
+  void remove_entry(const std::string& path) override;
+  void clear_read_only(const std::string& path) override;
   void open_append(int number, const std::string& path) override;
   void open_output(int number, const std::string& path) override;
   // What open_append(number, path) would fail with, found without opening, creating or changing
@@ -64,6 +67,10 @@ class PosixPlatform : public Platform {
   std::string thousands_separator() override;
   std::string upper_case(const std::string& text) override;
 
+  // One program per Wine prefix: an abstract socket named after the prefix's real path, which
+  // the system releases whenever the program ends.
+  bool claim_single_instance() override;
+
   void message_box(const std::string& text) override;
 
   std::string current_drive() override;
@@ -75,7 +82,7 @@ class PosixPlatform : public Platform {
   struct Locale;
   // The host path of numbered file `path`, once `number` is free and its folder exists.
   std::string numbered_target(int number, const std::string& path);
-  void open_numbered(int number, const std::string& path, int flags);
+  void open_numbered(int number, const std::string& path, bool fresh);
   std::optional<std::string> drive_folder(char letter);
   // The host path of `p`; with `folder_only`, every component must be an existing folder.
   std::optional<std::string> resolve(const DosPath& p, bool folder_only);
@@ -87,6 +94,16 @@ class PosixPlatform : public Platform {
   std::map<int, int> open_files_;  // file number -> descriptor
   void reap_children();
   std::map<TaskId, long> children_;  // task -> process id, until it has been reaped
+  int instance_socket_ = -1;
 };
+
+namespace posix {
+// The failure for an errno value that says a system resource ran out: 67 "Too many files" for
+// descriptors, 7 "Out of memory" for memory and processes; nothing for any other error.
+std::optional<Failure> resource_failure(int error, const std::string& doing);
+// Whether a regular file is open for writing by another process, or held by a script that a
+// program started (the script's lock). `fd` is open on it for reading.
+bool held_by_others(int fd);
+}  // namespace posix
 
 }  // namespace qano

@@ -114,7 +114,7 @@ TEST(ArchiveIntake, RoadOfOneArchive) {
 
   EXPECT_EQ(shop.effects(),
             (std::vector<std::string>{
-                "kill C:\\qano\\acq_var.txt",
+                "remove_entry C:\\qano\\acq_var.txt",
                 "open_output 3 C:\\qano\\agglis.bat",
                 "write_line 3 REM echo off",
                 "write_line 3 cd c:\\qano",
@@ -354,10 +354,10 @@ TEST(ArchiveIntake, AFailureStopsTheIntakeWhereItHappens) {
     std::vector<std::string> effects;  // the last one is the call that failed
   };
   const Case cases[] = {
-      {"kill", {"kill C:\\qano\\acq_var.txt"}},
-      {"open_output", {"kill C:\\qano\\acq_var.txt", "open_output 3 C:\\qano\\agglis.bat"}},
+      {"remove_entry", {"remove_entry C:\\qano\\acq_var.txt"}},
+      {"open_output", {"remove_entry C:\\qano\\acq_var.txt", "open_output 3 C:\\qano\\agglis.bat"}},
       {"shell",
-       {"kill C:\\qano\\acq_var.txt", "open_output 3 C:\\qano\\agglis.bat",
+       {"remove_entry C:\\qano\\acq_var.txt", "open_output 3 C:\\qano\\agglis.bat",
         "write_line 3 REM echo off", "write_line 3 cd c:\\qano",
         "write_line 3 c:\\programmi\\winzip\\wzunzip c:\\qano\\acq_1.zip",
         "write_line 3 copy C:\\qano\\acq_var.txt c:\\qano\\fatture\\acq_var.txt",
@@ -406,7 +406,7 @@ TEST(ArchiveIntake, AScriptCutShortIsDeletedNeverStartedAndTheArchiveStays) {
       ADD_FAILURE() << "write " << failing << " did not fail";
     } catch (const Failure& f) {
       EXPECT_EQ(f.number(), failure::kDiskFull) << "the failure that cut the script short";
-      EXPECT_EQ(f.text(), "Disk full");
+      EXPECT_EQ(f.text(), "Disk full: 'C:\\qano\\agglis.bat'") << "it names the file";
     }
     std::vector<std::string> effects = shop.effects();
     ASSERT_GE(effects.size(), 2u);

@@ -33,7 +33,8 @@ struct Shop {
   std::vector<std::string> effects() const {
     std::vector<std::string> result;
     for (const std::string& call : platform.journal()) {
-      for (const char* kind : {"kill ", "open_", "write_line ", "close_all", "shell "}) {
+      for (const char* kind : {"kill ", "remove_entry ", "clear_read_only ", "open_", "write_line ",
+                               "close_all", "shell "}) {
         if (call.rfind(kind, 0) == 0) result.push_back(call);
       }
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/fake/fake_platform.h"
+#include "platform/forwarding_platform.h"
 
 namespace qano {
 namespace {
@@ -40,11 +41,31 @@ TEST_F(ActivityLogTest, WritesEveryRecordExactly) {
   EXPECT_EQ(platform.open_numbers(), std::vector<int>{2});  // no close of its own
 }
 
-TEST_F(ActivityLogTest, ReadsTodayOnceForEachPieceOfTheName) {
+// A workstation whose short date is month first, without leading zeros.
+class MonthFirst : public ForwardingPlatform {
+ public:
+  using ForwardingPlatform::ForwardingPlatform;
+  std::string short_date(const Date& d) override {
+    return std::to_string(d.month) + "/" + std::to_string(d.day) + "/" + std::to_string(d.year);
+  }
+};
+
+TEST_F(ActivityLogTest, TheNameIsDayMonthYearWhateverTheShortDate) {
+  platform.set_today(Date{2026, 12, 9});
+  MonthFirst month_first(platform);
+  ActivityLog us_log(month_first);
+  us_log.open(settings);
+  EXPECT_EQ(settings.file_log, "C:\\super\\bkp\\logqanocontrol_09122026.txt");
+  us_log.stamped(ActivityLog::kProgramStarted);
+  EXPECT_EQ(platform.bytes(settings.file_log), "12/9/2026-12:21:27- Avvio programma\r\n");
+}
+
+TEST_F(ActivityLogTest, APathWithLineBreaksStaysOneRecord) {
   log.open(settings);
-  int reads = 0;
-  for (const std::string& call : platform.journal()) reads += call == "today";
-  EXPECT_EQ(reads, 3);
+  log.database_opened("C:\\super\r\n07/12/2026-12:21:27- Controllo  DB  OK\tx.mdb");
+  EXPECT_EQ(
+      platform.bytes(settings.file_log),
+      "07/12/2026-12:21:27- Apro DB  C:\\super??07/12/2026-12:21:27- Controllo  DB  OK?x.mdb\r\n");
 }
 
 TEST_F(ActivityLogTest, SameDayAppendsNewDayMakesANewFile) {

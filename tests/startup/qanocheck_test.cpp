@@ -77,6 +77,7 @@ db_dati="C:\\SUPER\\DATI.MDB"
 db_vendite="C:\\super\\vendite.mdb"
 cartella_dati="C:\\super\\"
 automa_aaa="12"
+
 )";
 
 class QanocheckCommand : public ::testing::Test {
@@ -110,6 +111,31 @@ TEST_F(QanocheckCommand, CompletedStartUpShowsTheLogLinesAndEverySettingAndWrite
   EXPECT_EQ(normalised(r.out), kCompleteOutput);
   EXPECT_EQ(r.err, "");
   EXPECT_TRUE(files_in_log_folder().empty());
+}
+
+TEST_F(QanocheckCommand, TheArchiveViewTellsEachArchivesFateAndTouchesNothing) {
+  fs::path qano = prefix.c() / "qano";
+  auto old = [&](const std::string& name) {
+    prefix.write(qano / name, "PK");
+    fs::last_write_time(qano / name, fs::file_time_type::clock::now() - std::chrono::hours(1));
+  };
+  old("ACQ_2.zip");
+  old("acq_1.zip");
+  old("acq_perch\xC3\xA9.zip");
+  prefix.write(qano / "acq_3.zip", "PK");  // just written
+  prefix.write(qano / "acq_4.zip", "");    // empty
+  ProcessResult r = run();
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  std::string out = normalised(r.out);
+  std::string view = out.substr(out.rfind("\n\n") + 2);
+  EXPECT_EQ(view,
+            "archive=\"acq_1.zip\" next\n"
+            "archive=\"ACQ_2.zip\" waits: behind acq_1.zip\n"
+            "archive=\"acq_3.zip\" waits: it was written less than 2 s ago\n"
+            "archive=\"acq_4.zip\" waits: it is empty\n"
+            "archive=\"acq_perch\xC3\xA9.zip\" left: its name has letters outside plain ASCII; "
+            "rename it to take it\n");
+  EXPECT_FALSE(fs::exists(qano / "agglis.bat"));
 }
 
 TEST_F(QanocheckCommand, AnExistingLogIsLeftAsItWas) {
@@ -152,6 +178,7 @@ db_dati=""
 db_vendite=""
 cartella_dati=""
 automa_aaa=""
+
 )");
 }
 

@@ -21,6 +21,7 @@
 #include "platform/mdbtools/mdbtools_engine.h"
 #include "platform/posix/posix_platform.h"
 #endif
+#include "intake/archive_intake.h"
 #include "platform/text.h"
 #include "startup/activity_log.h"
 #include "startup/startup.h"
@@ -35,7 +36,9 @@ constexpr const char* kUsage =
     "Runs qanocontrol's start-up as the program would, without its window and without\n"
     "writing the activity log, and shows what it did:\n"
     "  standard output  the log lines start-up would write, a blank line, then every\n"
-    "                   setting as name=value (a text as a JSON string, a number bare)\n"
+    "                   setting as name=value (a text as a JSON string, a number bare),\n"
+    "                   a blank line, then each archive C:\\qano\\acq_*.zip in the\n"
+    "                   intake's order: archive=\"<name>\" next|waits|left[: reason]\n"
     "  standard error   a message box's text, or a failure's number and text\n"
     "  exit status      0 start-up completed, 1 start-up ended early,\n"
     "                   2 a failure that would stop the program,\n"
@@ -121,6 +124,17 @@ int check() {
   std::cout << '\n';
   for (const std::string& line : settings_lines(settings, window)) std::cout << line << '\n';
   std::cout << std::flush;
+  // What the next intake would do with each archive in C:\qano.
+  try {
+    ArchiveIntake intake(platform);
+    std::vector<std::string> lines = archive_lines(intake.survey());
+    std::cout << '\n';
+    for (const std::string& line : lines) std::cout << line << '\n';
+    std::cout << std::flush;
+  } catch (const Failure& f) {
+    std::cerr << "qanocheck: failure " << f.number() << ": " << f.text() << std::endl;
+    status = kFailed;
+  }
   return status;
 }
 

@@ -34,4 +34,14 @@ std::vector<std::string> settings_lines(const SessionSettings& s, const StartupW
   };
 }
 
+std::vector<std::string> archive_lines(const std::vector<intake::ArchiveFate>& fates) {
+  std::vector<std::string> lines;
+  for (const intake::ArchiveFate& f : fates) {
+    std::string line = "archive=" + quoted(f.name) + " " + intake::fate_name(f.fate);
+    if (f.fate != intake::Fate::next) line += ": " + f.reason;
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
 }  // namespace qano

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "intake/archive_intake.h"
 #include "startup/session_settings.h"
 
 namespace qano {
@@ -15,5 +16,9 @@ std::vector<std::string> settings_lines(const SessionSettings& settings,
 
 // One text as it stands on the right of "=".
 std::string quoted(const std::string& utf8);
+
+// The archive view: one line per archive, `archive="<name>" next`, or `waits: <reason>`, or
+// `left: <reason>`.
+std::vector<std::string> archive_lines(const std::vector<intake::ArchiveFate>& fates);
 
 }  // namespace qano
