@@ -471,7 +471,9 @@ void PosixPlatform::open_numbered(int number, const std::string& path, bool fres
     // links themselves and never what they point to; then the file is made anew, so that
     // nothing planted there is ever written through.
     std::string folder = native.substr(0, native.rfind('/'));
-    std::string leaf = native.substr(native.rfind('/') + 1);
+    // Made under the name the program gives it, whatever the case of what stood there.
+    std::string leaf = parse_dos_path(path).leaf();
+    native = join(folder.empty() ? "/" : folder, leaf);
     for (const Entry& e : entries(path)) {
       if (text::fold(e.name) != text::fold(leaf)) continue;
       if (e.kind == EntryKind::folder)

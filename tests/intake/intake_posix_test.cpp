@@ -1,4 +1,8 @@
 // The intake on the Linux platform: real files in a temporary prefix, a stand-in wine on PATH.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,6 +31,15 @@ const std::string kScriptForAcq1 =
     "c:\\programmi\\winzip\\wzunzip c:\\qano\\acq_1.zip\r\n"
     "copy C:\\qano\\acq_var.txt c:\\qano\\fatture\\acq_var.txt\r\n"
     "if errorlevel 1 (ren C:\\qano\\acq_1.zip errore_acq_1.zip) else Del C:\\qano\\acq_1.zip\r\n";
+
+bool eventually_true(const std::function<bool()>& condition) {
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
 
 class IntakeOnLinux : public ::testing::Test {
  protected:
@@ -127,6 +140,120 @@ TEST_F(IntakeOnLinux, WaitsForALingeringScriptThenGoesOn) {
   }
   EXPECT_NE(read_file(prefix.c() / "qano/agglis.bat").find("acq_2.zip"), std::string::npos);
   EXPECT_TRUE(wine.wait_for_calls(4));
+}
+
+// The program is killed while its script runs (the unzip takes long); the next run must not
+// rewrite agglis.bat under the old interpreter's feet, nor start the archive a second time.
+TEST_F(IntakeOnLinux, AScriptOfAKilledRunHoldsOffTheNextRunUntilItEnds) {
+  wine.linger(true);
+  arrive("acq_1.zip");
+  here.reset();  // the child below must not be a WorkingDirectory's owner
+  pid_t first_run = ::fork();
+  if (first_run == 0) {
+    PosixPlatform own{PosixOptions{prefix.prefix(), "C"}};
+    ArchiveIntake first(own);
+    first.run([] {});
+    ::pause();  // until killed
+    ::_exit(0);
+  }
+  ASSERT_GT(first_run, 0);
+  ASSERT_TRUE(wine.wait_for_calls(1));
+  ::kill(first_run, SIGKILL);
+  int status = 0;
+  ::waitpid(first_run, &status, 0);
+
+  // The next run's intakes: nothing while the orphaned script runs.
+  ArchiveIntake next(platform);
+  arrive("acq_2.zip");
+  std::optional<FileFacts> held = platform.file_facts("C:\\qano\\agglis.bat");
+  ASSERT_TRUE(held.has_value());
+  EXPECT_TRUE(held->in_use);
+  next.run([] {});
+  next.run([] {});
+  EXPECT_EQ(read_file(prefix.c() / "qano/agglis.bat"), kScriptForAcq1);
+  EXPECT_EQ(wine.calls().size(), 1u) << "the archive was started once in all";
+  std::vector<intake::ArchiveFate> fates = next.survey();
+  ASSERT_EQ(fates.size(), 2u);
+  EXPECT_EQ(fates[0].fate, intake::Fate::waits);
+  EXPECT_NE(fates[0].reason.find("held by a running script"), std::string::npos);
+
+  // Once it has ended, the next intake goes on.
+  fs::remove(prefix.c() / "qano/acq_1.zip");
+  wine.release();
+  EXPECT_TRUE(
+      eventually_true([&] { return !platform.file_facts("C:\\qano\\agglis.bat")->in_use; }));
+  next.run([] {});
+  EXPECT_NE(read_file(prefix.c() / "qano/agglis.bat").find("acq_2.zip"), std::string::npos);
+}
+
+TEST_F(IntakeOnLinux, EveryLeftoverGoesWhateverItIsButAFolderHoldsTheScriptBack) {
+  fs::path qano = prefix.c() / "qano";
+  fs::path outside = prefix.root() / "outside.txt";
+  prefix.write(outside, "not the program's");
+  struct Case {
+    const char* what;
+    std::function<void()> scene;
+    bool started;
+  };
+  const Case cases[] = {
+      {"case twins",
+       [&] {
+         prefix.write(qano / "acq_var.txt", "stale");
+         prefix.write(qano / "ACQ_VAR.TXT", "stale too");
+       },
+       true},
+      {"a link to a file outside", [&] { fs::create_symlink(outside, qano / "acq_var.txt"); },
+       true},
+      {"a dangling link",
+       [&] { fs::create_symlink(prefix.root() / "nowhere", qano / "Acq_Var.txt"); }, true},
+      {"a read-only file",
+       [&] {
+         prefix.write(qano / "acq_var.txt", "stale");
+         fs::permissions(qano / "acq_var.txt", fs::perms::owner_read);
+       },
+       true},
+      {"a folder", [&] { prefix.write(qano / "acq_var.txt" / "old.txt", "stale"); }, false},
+  };
+  for (const Case& c : cases) {
+    for (const auto& e : fs::directory_iterator(qano)) {
+      if (e.path().filename() != "fatture") fs::remove_all(e.path());
+    }
+    arrive("acq_1.zip");
+    c.scene();
+    ArchiveIntake fresh(platform);
+    fresh.run([] {});
+    std::vector<std::string> left;
+    for (const auto& e : fs::directory_iterator(qano)) left.push_back(e.path().filename());
+    std::sort(left.begin(), left.end());
+    if (c.started) {
+      EXPECT_EQ(left, (std::vector<std::string>{"acq_1.zip", "agglis.bat", "fatture"})) << c.what;
+    } else {
+      EXPECT_EQ(left, (std::vector<std::string>{"acq_1.zip", "acq_var.txt", "fatture"})) << c.what;
+      EXPECT_EQ(read_file(qano / "acq_var.txt" / "old.txt"), "stale") << c.what;
+      std::vector<intake::ArchiveFate> fates = fresh.survey();
+      ASSERT_EQ(fates.size(), 1u);
+      EXPECT_EQ(fates[0].reason, "a folder stands at C:\\qano\\acq_var.txt") << c.what;
+    }
+    EXPECT_EQ(read_file(outside), "not the program's") << c.what;
+    EXPECT_FALSE(fs::exists(prefix.root() / "nowhere")) << c.what;
+  }
+}
+
+TEST_F(IntakeOnLinux, ALinkPlantedAtTheScriptIsReplacedNeverWrittenThrough) {
+  fs::path outside = prefix.root() / "outside.txt";
+  prefix.write(outside, "not the program's");
+  for (const fs::path& target : {outside, prefix.root() / "nowhere"}) {
+    fs::remove(prefix.c() / "qano/agglis.bat");
+    fs::create_symlink(target, prefix.c() / "qano/AGGLIS.BAT");
+    arrive("acq_1.zip");
+    ArchiveIntake fresh(platform);
+    fresh.run([] {});
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(prefix.c() / "qano/agglis.bat")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(prefix.c() / "qano/AGGLIS.BAT")));
+    EXPECT_EQ(read_file(prefix.c() / "qano/agglis.bat"), kScriptForAcq1);
+    EXPECT_EQ(read_file(outside), "not the program's");
+    EXPECT_FALSE(fs::exists(prefix.root() / "nowhere"));
+  }
 }
 
 }  // namespace
