@@ -127,6 +127,26 @@ TEST_F(ProgramTest, WindowShowsTitleSizeIconAndTheFocusOnUscitaThatSpacePresses)
   EXPECT_EQ(stderr_text(), "");
 }
 
+TEST_F(ProgramTest, ASecondProgramOnTheSameDrivesEndsAtOnceWithoutTakingAnything) {
+  fs::create_directories(c_ / "qano");
+  start();
+  ASSERT_NE(wait_for_window("B"), 0u) << stderr_text();
+  prefix_.write(c_ / "qano" / "acq_0001.zip", "PK");
+  Program second(
+      QANOCONTROL, c_ / "super",
+      {{"DISPLAY", xvfb_->display()}, {"WINEPREFIX", prefix_.prefix()}, {"LC_ALL", "C.UTF-8"}},
+      prefix_.root() / "second.txt");
+  EXPECT_EQ(second.wait_exit(20), 0);
+  EXPECT_EQ(read_file(prefix_.root() / "second.txt"),
+            "qanocontrol: another qanocontrol already runs on this workstation; this one ends "
+            "without taking any archive\n");
+  EXPECT_EQ(log_texts(), complete_log()) << "the second one wrote nothing";
+  EXPECT_TRUE(program_->running());
+  EXPECT_EQ(intakes(), 0);
+  key(wait_for_window("B"), "Return");
+  EXPECT_EQ(program_->wait_exit(20), 0) << stderr_text();
+}
+
 TEST_F(ProgramTest, EnterOnUscitaEndsTheProgram) {
   start();
   unsigned long window = wait_for_window("B");

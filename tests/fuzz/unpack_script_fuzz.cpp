@@ -27,9 +27,9 @@ void check(bool condition) {
 }
 
 // A name that Windows could hold and the interpreter read back: printable ASCII, none of the
-// characters Windows forbids in a name.
+// characters Windows forbids in a name, no blank or dot at its end.
 bool writable(std::string_view name) {
-  if (name.empty()) return false;
+  if (name.empty() || name.back() == ' ' || name.back() == '.') return false;
   for (char c : name) {
     auto u = static_cast<unsigned char>(c);
     if (u < 0x20 || u > 0x7E || std::string_view("\"*/:<>?\\|").find(c) != std::string_view::npos)

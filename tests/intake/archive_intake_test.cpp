@@ -320,6 +320,51 @@ TEST(ArchiveIntake, ASetAsideNameAlreadyTakenIsNotReused) {
             "C:\\qano\\acq_1.zip");
 }
 
+TEST(ArchiveIntake, EveryEntryCountsAsATakenSetAsideName) {
+  Shop shop;
+  shop.add_archive("acq_1.zip");
+  shop.platform.add_file("C:\\qano\\errore_acq_1.zip", "x", {.hidden = true});
+  shop.platform.add_folder("C:\\qano\\errore_2_acq_1.zip");
+  shop.platform.add_file("C:\\qano\\errore_3_acq_1.zip", "x", {.system = true});
+  shop.intake_once();
+  EXPECT_EQ(shop.script_line(5),
+            "if errorlevel 1 (ren C:\\qano\\acq_1.zip errore_4_acq_1.zip) else Del "
+            "C:\\qano\\acq_1.zip");
+}
+
+TEST(ArchiveIntake, AReadOnlyArchiveIsMadeDeletableBeforeItsScriptRuns) {
+  Shop shop;
+  shop.add_archive("acq_1.zip", {.read_only = true});
+  shop.intake_once();
+  std::vector<std::string> effects = shop.effects();
+  ASSERT_FALSE(effects.empty());
+  EXPECT_EQ(effects.front(), "clear_read_only C:\\qano\\acq_1.zip");
+  EXPECT_EQ(shop.platform.starts().size(), 1u);
+}
+
+TEST(ArchiveIntake, AnArchiveItsScriptCouldNotRemoveIsNeverTakenAgainUnchanged) {
+  Shop shop;
+  shop.add_archive("acq_1.zip");
+  shop.add_archive("acq_2.zip");
+  shop.intake_once();  // the script runs and ends, but acq_1.zip stays (held, read-only, ...)
+  ASSERT_EQ(shop.platform.starts().size(), 1u);
+  std::vector<intake::ArchiveFate> fates = shop.intake.survey();
+  ASSERT_EQ(fates.size(), 2u);
+  EXPECT_EQ(fates[0].fate, intake::Fate::left);
+  EXPECT_EQ(fates[0].reason, "a script filed it or set it aside but could not remove it");
+  EXPECT_EQ(fates[1].fate, intake::Fate::next);
+  shop.intake_once();
+  EXPECT_EQ(shop.script_line(3), "c:\\programmi\\winzip\\wzunzip c:\\qano\\acq_2.zip");
+  shop.platform.kill("C:\\qano\\acq_2.zip");
+  shop.intake_once();
+  EXPECT_EQ(shop.platform.starts().size(), 2u) << "acq_1.zip is left for a person";
+  // A new archive under the same name is another archive.
+  shop.platform.set_facts("C:\\qano\\acq_1.zip", {200, 3600.0, false, 42});
+  shop.intake_once();
+  EXPECT_EQ(shop.platform.starts().size(), 3u);
+  EXPECT_EQ(shop.script_line(3), "c:\\programmi\\winzip\\wzunzip c:\\qano\\acq_1.zip");
+}
+
 TEST(ArchiveIntake, TheScriptRunsInTheExchangeFolderWhateverTheCurrentDrive) {
   Shop shop;
   shop.platform.add_drive('d');
