@@ -141,11 +141,18 @@ TEST_F(PosixHostile, AStandardErrorNobodyReadsDoesNotEndTheProgram) {
 }
 
 TEST_F(PosixHostile, OutOfDescriptorsIsTooManyFilesNotAMissingFile) {
+#ifdef QANO_SANITIZED
+  // The sanitizers check memory through a pipe of their own: without a free descriptor they
+  // report a fault of their own making. The normal build runs this test.
+  GTEST_SKIP() << "needs free descriptors for the sanitizers; runs in the normal build";
+#endif
   prefix.write(prefix.c() / "team/super.mdb", "x");
   int status = in_child([this] {
-    // Every descriptor but the standard ones in use.
-    rlimit limit{3, 3};
+    // Every descriptor in use, as in a process that leaks them.
+    rlimit limit{64, 64};
     ::setrlimit(RLIMIT_NOFILE, &limit);
+    while (::open("/dev/null", O_RDONLY) >= 0) {
+    }
     return failure_number([this] { platform.dir("c:\\team\\super.mdb"); });
   });
   EXPECT_EQ(status, 67);
