@@ -21,12 +21,18 @@
 #include <system_error>
 
 #include "platform/failure.h"
+#include "platform/odbc/driver_failures.h"
 #include "platform/select_statement.h"
 #include "platform/text.h"
+#ifdef _WIN32
+#include "platform/win32/wide.h"
+#endif
 
 namespace qano {
 
 namespace {
+
+constexpr int kInvalidPath = 3044;
 
 // --- The one place where Windows and Linux differ --------------------------------------------
 
@@ -38,26 +44,43 @@ constexpr SQLSMALLINT kTextData = SQL_C_WCHAR;
 #define QANO_ODBC(call) call##W
 
 OdbcText to_odbc(const std::string& utf8) {
-  if (utf8.empty()) return OdbcText();
-  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  OdbcText out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
+  return win32::to_wide(utf8);
 }
 
 std::string from_odbc(const OdbcText& wide) {
-  if (wide.empty()) return std::string();
-  int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                              nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), out.data(), n,
-                      nullptr, nullptr);
-  return out;
+  return win32::from_wide(wide);
 }
 
 std::vector<OdbcDriver> system_drivers() {
   return {{"Microsoft Access Driver (*.mdb)", OdbcDialect::access},
           {"Microsoft Access Driver (*.mdb, *.accdb)", OdbcDialect::access}};
+}
+
+// The Access driver for 32-bit programs takes its connection string in the ANSI code page: a
+// character of the path that the code page lacks would reach it as '?'. Such a path goes as its
+// short (8.3) form, which the system spells in the code page's letters where the disk keeps short
+// names.
+std::string path_for_driver(const std::string& file, OdbcDialect dialect) {
+  if (dialect != OdbcDialect::access || text::fits_ansi(file)) return file;
+  const std::wstring wide = win32::to_wide(file);
+  DWORD n = GetShortPathNameW(wide.c_str(), nullptr, 0);
+  if (n > 0) {
+    std::wstring short_path(n, L'\0');
+    DWORD m = GetShortPathNameW(wide.c_str(), short_path.data(), n);
+    if (m > 0 && m < n) {
+      short_path.resize(m);
+      std::string utf8 = win32::from_wide(short_path);
+      if (text::fits_ansi(utf8)) return utf8;
+    }
+  }
+  fail(kInvalidPath,
+       "'" + file +
+           "' is not a valid path for the Access driver: it holds characters that this "
+           "workstation's code page (" +
+           std::to_string(GetACP()) +
+           ") lacks, and the disk gives it "
+           "no short (8.3) name without them. Rename the file or its folders with letters of that "
+           "code page.");
 }
 #else
 // unixODBC with the MDBTools driver: its wide calls mangle non-ASCII text, its narrow ones pass
@@ -77,6 +100,11 @@ std::string from_odbc(const OdbcText& text) {
 std::vector<OdbcDriver> system_drivers() {
   return {{"MDBTools", OdbcDialect::mdbtools}};
 }
+
+// unixODBC hands the path on in UTF-8 as it is.
+std::string path_for_driver(const std::string& file, OdbcDialect) {
+  return file;
+}
 #endif
 
 template <typename T>
@@ -86,7 +114,6 @@ OdbcChar* odbc(T* p) {
 
 // --- Failures, as the mdbtools engine reports them --------------------------------------------
 
-constexpr int kInvalidPath = 3044;
 constexpr int kCannotOpen = 3051;
 constexpr int kTooFewParameters = 3061;
 constexpr int kNoInstallableIsam = 3170;
@@ -138,50 +165,44 @@ bool readable(std::string_view s) {
   return true;
 }
 
-struct Diagnostic {
-  std::string state;  // SQLSTATE, five characters
-  std::string text;   // empty when the driver gave none worth showing
-};
-
-Diagnostic diagnostic(SQLSMALLINT handle_type, SQLHANDLE handle) {
-  OdbcText state(6, 0);
-  OdbcText message(1024, 0);
-  SQLINTEGER native = 0;
-  SQLSMALLINT length = 0;
-  SQLRETURN rc = QANO_ODBC(SQLGetDiagRec)(handle_type, handle, 1, odbc(state.data()), &native,
-                                          odbc(message.data()),
-                                          static_cast<SQLSMALLINT>(message.size()), &length);
-  if (!SQL_SUCCEEDED(rc)) return Diagnostic{};
-  state.resize(5);
-  message.resize(
-      std::min<std::size_t>(length > 0 ? static_cast<std::size_t>(length) : 0, message.size() - 1));
-  Diagnostic d{from_odbc(state), from_odbc(message)};
-  while (!d.text.empty() &&
-         (d.text.back() == '\n' || d.text.back() == '\r' || d.text.back() == ' ')) {
-    d.text.pop_back();
+// Every diagnostic record of the handle's last call, in the driver's order.
+std::vector<DriverRecord> diagnostics(SQLSMALLINT handle_type, SQLHANDLE handle) {
+  std::vector<DriverRecord> records;
+  for (SQLSMALLINT i = 1; i <= 32; ++i) {
+    OdbcText state(6, 0);
+    OdbcText message(1024, 0);
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    SQLRETURN rc = QANO_ODBC(SQLGetDiagRec)(handle_type, handle, i, odbc(state.data()), &native,
+                                            odbc(message.data()),
+                                            static_cast<SQLSMALLINT>(message.size()), &length);
+    if (!SQL_SUCCEEDED(rc)) break;  // SQL_NO_DATA after the last one
+    state.resize(5);
+    message.resize(std::min<std::size_t>(length > 0 ? static_cast<std::size_t>(length) : 0,
+                                         message.size() - 1));
+    DriverRecord r{from_odbc(state), static_cast<long>(native), from_odbc(message)};
+    while (!r.text.empty() &&
+           (r.text.back() == '\n' || r.text.back() == '\r' || r.text.back() == ' ')) {
+      r.text.pop_back();
+    }
+    if (r.state == "00000" || !readable(r.text)) r.text.clear();
+    records.push_back(std::move(r));
   }
-  if (d.state == "00000" || !readable(d.text)) d.text.clear();
-  return d;
+  return records;
 }
 
-// A failure of the driver that the engine's own checks did not foresee: classified by its SQLSTATE
-// where that says what Jet would, otherwise failure 3000 with the driver's text.
+// A failure of the driver that the engine's own checks did not foresee, as the table of the
+// driver's answers (driver_failures.h) classifies it.
 [[noreturn]] void driver_failure(SQLSMALLINT handle_type, SQLHANDLE handle,
                                  const std::string& doing,
                                  const SelectStatement* statement = nullptr,
                                  const std::string& sql = "") {
-  Diagnostic d = diagnostic(handle_type, handle);
-  if (statement != nullptr) {
-    if (d.state == "42S02") table_not_found(statement->table);
-    if (d.state == "07002") too_few_parameters();
-    if (d.state == "22018" || d.state == "22005") data_type_mismatch();
-    if (d.state == "42000" || d.state == "37000") {
-      fail(failure::kSyntaxError, "Syntax error in query expression '" + sql + "'.");
-    }
-  }
-  if (!d.text.empty()) fail(failure::kSqlError, d.text);
-  fail(failure::kSqlError, "The database driver failed " + doing +
-                               (d.state.empty() ? "" : " (SQLSTATE " + d.state + ")") + ".");
+  DriverContext context;
+  context.step = statement != nullptr ? DriverStep::query : DriverStep::other;
+  context.doing = doing;
+  if (statement != nullptr) context.table = statement->table;
+  context.sql = sql;
+  throw driver_failure(diagnostics(handle_type, handle), context);
 }
 
 // --- Handles -----------------------------------------------------------------------------------
@@ -205,21 +226,37 @@ class Handle {
   SQLHANDLE handle_ = SQL_NULL_HANDLE;
 };
 
-// One open database: an environment, a connection to the file through the first driver that the
-// driver manager can load, closed again when it goes.
+// The driver manager's environment, for as long as the engine lives; made at the first query, so
+// that making the engine never fails.
+class Environment {
+ public:
+  SQLHANDLE get() {
+    if (!env_) {
+      auto env = std::make_unique<Handle>(SQL_HANDLE_ENV, SQLHANDLE{});
+      if (!*env || !SQL_SUCCEEDED(SQLSetEnvAttr(env->get(), SQL_ATTR_ODBC_VERSION,
+                                                reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0))) {
+        fail(failure::kSqlError, "The ODBC driver manager cannot be started.");
+      }
+      env_ = std::move(env);
+    }
+    return env_->get();
+  }
+
+ private:
+  std::unique_ptr<Handle> env_;
+};
+
+// One open database: a connection to the file through the first driver that the driver manager
+// can load, closed again when it goes.
 class Database {
  public:
-  Database(const std::vector<OdbcDriver>& drivers, const std::string& file)
-      : env_(SQL_HANDLE_ENV, SQL_NULL_HANDLE) {
-    if (!env_ || !SQL_SUCCEEDED(SQLSetEnvAttr(env_.get(), SQL_ATTR_ODBC_VERSION,
-                                              reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0))) {
-      fail(failure::kSqlError, "The ODBC driver manager cannot be started.");
-    }
+  Database(SQLHANDLE env, const std::vector<OdbcDriver>& drivers, const std::string& file) {
     std::string not_loaded;
     for (const OdbcDriver& driver : drivers) {
-      auto dbc = std::make_unique<Handle>(SQL_HANDLE_DBC, env_.get());
+      auto dbc = std::make_unique<Handle>(SQL_HANDLE_DBC, env);
       if (!*dbc) fail(failure::kSqlError, "The ODBC driver manager cannot be started.");
-      // The program only reads; a driver that knows the attribute opens the file accordingly.
+      // Only a hint: the Access driver takes it but does not prevent updates with it (its
+      // documentation says so); its connection string asks for a read-only open instead.
       SQLSetConnectAttr(dbc->get(), SQL_ATTR_ACCESS_MODE,
                         reinterpret_cast<SQLPOINTER>(SQL_MODE_READ_ONLY), 0);
       OdbcText connection = to_odbc(connection_string(driver, file));
@@ -230,10 +267,18 @@ class Database {
         dialect_ = driver.dialect;
         return;
       }
-      Diagnostic d = diagnostic(SQL_HANDLE_DBC, dbc->get());
-      if (!driver_not_loaded(d)) unrecognized(file, d.text);
+      std::vector<DriverRecord> records = diagnostics(SQL_HANDLE_DBC, dbc->get());
+      if (!driver_not_loaded(records)) {
+        DriverContext context;
+        context.step = DriverStep::connect;
+        context.dialect = driver.dialect;
+        context.file = file;
+        context.doing = "opening";
+        throw driver_failure(records, context);
+      }
+      const std::string said = records.empty() ? std::string() : records.front().text;
       if (!not_loaded.empty()) not_loaded += "; ";
-      not_loaded += d.text.empty() ? "driver '" + driver.name + "' not found" : d.text;
+      not_loaded += said.empty() ? "driver '" + driver.name + "' not found" : said;
     }
     fail(kNoInstallableIsam,
          "Could not find installable ISAM." + (not_loaded.empty() ? "" : " (" + not_loaded + ")"));
@@ -250,7 +295,7 @@ class Database {
 
  private:
   static std::string connection_string(const OdbcDriver& driver, const std::string& file) {
-    std::string dbq = file;
+    std::string dbq = odbc_database_path(file, driver.dialect);
     if (driver.dialect == OdbcDialect::mdbtools) {
       if (file.size() > 255 || file.find(';') != std::string::npos ||
           file.find("DSN") != std::string::npos) {
@@ -258,25 +303,20 @@ class Database {
                                "' is not a valid path for the MDBTools driver: it is longer than "
                                "255 bytes or holds ';' or 'DSN'.");
       }
-    } else if (file.find_first_of(";{}") != std::string::npos ||
-               (!file.empty() && (file.front() == ' ' || file.back() == ' '))) {
+      return "Driver={" + driver.name + "};DBQ=" + dbq + ";";
+    }
+    if (dbq.find_first_of(";{}") != std::string::npos ||
+        (!dbq.empty() && (dbq.front() == ' ' || dbq.back() == ' '))) {
       // A value that the connection string's own characters would cut stands in braces, each
       // closing brace doubled.
-      dbq = "{";
-      for (char c : file) dbq += c == '}' ? std::string("}}") : std::string(1, c);
-      dbq += "}";
+      std::string braced = "{";
+      for (char c : dbq) braced += c == '}' ? std::string("}}") : std::string(1, c);
+      dbq = braced + "}";
     }
-    return "Driver={" + driver.name + "};DBQ=" + dbq + ";";
+    // Read-only and shared (no "Exclusive"): the suite goes on using the file meanwhile.
+    return "Driver={" + driver.name + "};DBQ=" + dbq + ";ReadOnly=1;";
   }
 
-  // The driver manager could not find or load the driver (Windows: IM002, IM003; unixODBC:
-  // 01000 "[Driver Manager]Can't open lib").
-  static bool driver_not_loaded(const Diagnostic& d) {
-    return d.state.rfind("IM", 0) == 0 ||
-           (d.state == "01000" && d.text.find("[Driver Manager]") != std::string::npos);
-  }
-
-  Handle env_;
   std::unique_ptr<Handle> dbc_;
   OdbcDialect dialect_ = OdbcDialect::access;
 };
@@ -680,7 +720,7 @@ class OdbcEngine : public JetEngine {
     const SelectStatement statement = parse_select(sql);
     check_format(file);
 
-    Database db(options_.drivers, file);
+    Database db(environment_.get(), options_.drivers, file);
     const std::optional<std::string> table = find_table(db, statement.table);
     if (!table) table_not_found(statement.table);
     const std::vector<Column> columns = catalog_columns(db, *table);
@@ -743,12 +783,17 @@ class OdbcEngine : public JetEngine {
 
  private:
   OdbcOptions options_;
+  Environment environment_;
 };
 
 }  // namespace
 
 std::vector<OdbcDriver> default_odbc_drivers() {
   return system_drivers();
+}
+
+std::string odbc_database_path(const std::string& file, OdbcDialect dialect) {
+  return path_for_driver(file, dialect);
 }
 
 std::unique_ptr<JetEngine> make_odbc_engine(OdbcOptions options) {

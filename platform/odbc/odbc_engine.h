@@ -5,8 +5,9 @@
 //
 // The driver runs in the program's own process. The engine checks what it can before handing a
 // file to the driver (that the file is there, readable and an Access database, that the table and
-// the column exist, that the literal suits the column) and reports the driver's own complaints
-// that it cannot classify as failure 3000 with the driver's text.
+// the column exist, that the literal suits the column); it opens the file read-only and shared,
+// and maps the driver's refusals to the classic failures through one table (driver_failures.h),
+// failure 3000 with the driver's text where none fits.
 #pragma once
 
 #include <memory>
@@ -39,6 +40,11 @@ struct OdbcDriver {
 // This system's drivers: on Windows "Microsoft Access Driver (*.mdb)", then
 // "Microsoft Access Driver (*.mdb, *.accdb)"; elsewhere "MDBTools".
 std::vector<OdbcDriver> default_odbc_drivers();
+
+// The database's path as the engine hands it to the driver (DBQ). On Windows, for the Access
+// drivers, a path with characters that the ANSI code page lacks goes as its short (8.3) form;
+// without one the engine stops with failure 3044.
+std::string odbc_database_path(const std::string& file, OdbcDialect dialect);
 
 struct OdbcOptions {
   // Tried in turn; the next one only when the driver manager cannot load the previous one.

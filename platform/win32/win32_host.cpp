@@ -206,6 +206,7 @@ struct Win32Host::Impl {
   HWND add_control(std::size_t position, int ox, int oy);
   void build();
 
+  LRESULT handle(HWND w, UINT message, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK window_proc(HWND w, UINT message, WPARAM wp, LPARAM lp);
 };
 
@@ -388,9 +389,23 @@ void Win32Host::Impl::build() {
   }
 }
 
+// No exception may leave the window procedure: user32 lies between it and the message loop, and
+// in the 32-bit build an exception cannot pass through it (it would end in std::terminate). What
+// escapes a message's handling outside an event handler (drawing, a copy that runs out of memory)
+// ends the run like a failure of an event handler.
 LRESULT CALLBACK Win32Host::Impl::window_proc(HWND w, UINT message, WPARAM wp, LPARAM lp) {
   Impl* self = g_host;
   if (self == nullptr || self->window != w) return DefWindowProcW(w, message, wp, lp);
+  try {
+    return self->handle(w, message, wp, lp);
+  } catch (...) {
+    self->fail_with(std::current_exception());
+    return message == WM_DRAWITEM ? TRUE : 0;
+  }
+}
+
+LRESULT Win32Host::Impl::handle(HWND w, UINT message, WPARAM wp, LPARAM lp) {
+  Impl* self = this;
   switch (message) {
     case WM_TIMER: {
       std::string timer;

@@ -320,7 +320,7 @@ TaskId Win32Platform::shell(const std::string& path, WindowStyle style,
   std::wstring command;
   if (is_script(path)) {
     application = system_folder() + L"\\cmd.exe";
-    command = L"cmd.exe /s /c \"\"" + program + L"\"\"";
+    command = L"cmd.exe /d /s /c \"\"" + program + L"\"\"";
   } else {
     application = program;
     command = L"\"" + program + L"\"";

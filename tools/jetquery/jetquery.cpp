@@ -14,6 +14,7 @@
 #include "platform/failure.h"
 #ifdef _WIN32
 #include "platform/odbc/odbc_engine.h"
+#include "platform/win32/console.h"
 #include "platform/win32/wide.h"
 #else
 #include "platform/mdbtools/mdbtools_engine.h"
@@ -110,6 +111,9 @@ int run(int argc, char** argv) {
 #ifdef _WIN32
 // The path and the SQL text as the user typed them, whatever the console's code page.
 int wmain(int argc, wchar_t** wide_argv) {
+  // On a console the text shows as written, whatever the console's code page; to a file or a
+  // pipe it goes as UTF-8.
+  qano::win32::ConsoleStreams console;
   qano::win32::Utf8Arguments args = qano::win32::utf8_arguments(argc, wide_argv);
   return run(argc, args.argv.data());
 }

@@ -15,6 +15,7 @@
 #include "platform/forwarding_platform.h"
 #ifdef _WIN32
 #include "platform/odbc/odbc_engine.h"
+#include "platform/win32/console.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
 #else
@@ -163,6 +164,9 @@ int run(int argc, char** argv) {
 
 #ifdef _WIN32
 int wmain(int argc, wchar_t** wide_argv) {
+  // On a console the text shows as written, whatever the console's code page; to a file or a
+  // pipe it goes as UTF-8.
+  qano::win32::ConsoleStreams console;
   qano::win32::Utf8Arguments args = qano::win32::utf8_arguments(argc, wide_argv);
   return run(argc, args.argv.data());
 }
