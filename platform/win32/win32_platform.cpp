@@ -71,6 +71,51 @@ int open_failure_number(DWORD error) {
   }
 }
 
+// The failure for a system error that says a resource ran out; nothing for any other.
+std::optional<int> resource_failure_number(DWORD error) {
+  switch (error) {
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return failure::kTooManyFiles;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+    case ERROR_NO_SYSTEM_RESOURCES:
+    case ERROR_COMMITMENT_LIMIT:
+      return failure::kOutOfMemory;
+    default:
+      return std::nullopt;
+  }
+}
+
+// The failure's text naming the DOS path it concerns.
+Failure named(int number, const std::string& doing, const std::string& path) {
+  return Failure(number, std::string(standard_text(number)) + ": " + doing + " '" + path + "'");
+}
+
+// What the classic Shell reports for a file that is there but cannot be started.
+constexpr int kInvalidProcedureCall = 5;
+
+bool is_link(DWORD a) {
+  return (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Removes the entry at `native` itself: a link (never what it points to) or a file whatever its
+// attributes. The system's error, or 0.
+DWORD remove_native(const std::wstring& native, DWORD a) {
+  if ((a & FILE_ATTRIBUTE_READONLY) != 0 && !is_link(a)) {
+    SetFileAttributesW(native.c_str(), (a & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL);
+  }
+  BOOL done = (a & FILE_ATTRIBUTE_DIRECTORY) != 0 ? RemoveDirectoryW(native.c_str())
+                                                  : DeleteFileW(native.c_str());
+  return done ? 0 : GetLastError();
+}
+
+int remove_failure_number(DWORD error) {
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+    return failure::kPathFileAccessError;
+  }
+  return open_failure_number(error);
+}
+
 int write_failure_number(DWORD error) {
   return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL
              ? failure::kDiskFull
@@ -106,6 +151,7 @@ Win32Platform::Win32Platform() = default;
 Win32Platform::~Win32Platform() {
   close_all();
   for (auto& [task, process] : children_) CloseHandle(process);
+  if (instance_mutex_ != nullptr) CloseHandle(instance_mutex_);
 }
 
 void Win32Platform::set_jet_engine(std::unique_ptr<JetEngine> engine) {
@@ -180,10 +226,14 @@ std::optional<FileFacts> Win32Platform::file_facts(const std::string& path) {
   facts.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   facts.seconds_since_write =
       static_cast<double>(ticks(now_time) - ticks(data.ftLastWriteTime)) / 1e7;
+  facts.write_stamp = ticks(data.ftLastWriteTime);
+  facts.read_only = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
   // A file that another process still writes cannot be opened for reading while others may
-  // not write: it is still arriving. Other readers do not stand in the way.
-  HANDLE h = CreateFileW(native.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  // not write: it is still arriving. One held without letting others delete it (a backup or
+  // scanning program, or a running script's hold on agglis.bat) refuses the delete access: its
+  // script could not remove it. Other readers do not stand in the way.
+  HANDLE h = CreateFileW(native.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     facts.in_use = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
@@ -209,6 +259,69 @@ void Win32Platform::kill(const std::string& path) {
   }
 }
 
+std::vector<Entry> Win32Platform::entries(const std::string& pattern) {
+  std::vector<Entry> found;
+  DosPath p = parse_dos_path(pattern);
+  if (p.components.empty()) return found;
+  std::wstring all = win_path(p.parent());
+  if (all.back() != L'\\') all += L'\\';
+  all += L'*';
+  WIN32_FIND_DATAW entry{};
+  HANDLE find = FindFirstFileExW(all.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                                 nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) {
+    if (std::optional<int> n = resource_failure_number(GetLastError())) {
+      throw Failure(
+          *n, std::string(standard_text(*n)) + ": cannot read the folder of '" + pattern + "'");
+    }
+    return found;
+  }
+  text::Wildcard wildcard(p.leaf());
+  do {
+    std::string name = from_wide(entry.cFileName);
+    if (name == "." || name == ".." || !wildcard.matches(name)) continue;
+    DWORD a = entry.dwFileAttributes;
+    EntryKind kind = is_link(a)                            ? EntryKind::link
+                     : (a & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::folder
+                     : (a & FILE_ATTRIBUTE_DEVICE) != 0    ? EntryKind::other
+                                                           : EntryKind::file;
+    found.push_back(Entry{std::move(name), kind, (a & FILE_ATTRIBUTE_HIDDEN) != 0,
+                          (a & FILE_ATTRIBUTE_SYSTEM) != 0, (a & FILE_ATTRIBUTE_READONLY) != 0});
+  } while (FindNextFileW(find, &entry));
+  FindClose(find);
+  std::sort(found.begin(), found.end(),
+            [](const Entry& x, const Entry& y) { return text::fold(x.name) < text::fold(y.name); });
+  return found;
+}
+
+void Win32Platform::remove_entry(const std::string& path) {
+  DosPath p = parse_dos_path(path);
+  if (p.components.empty() || !folder_exists(p)) {
+    throw named(failure::kPathNotFound, "cannot delete", path);
+  }
+  std::wstring native = win_path(p);
+  std::optional<DWORD> a = attributes(native);
+  if (!a) throw named(failure::kFileNotFound, "cannot delete", path);
+  // A folder's contents are never the program's to remove.
+  if ((*a & FILE_ATTRIBUTE_DIRECTORY) != 0 && !is_link(*a)) {
+    throw named(failure::kPathFileAccessError, "a folder stands at", path);
+  }
+  if (DWORD error = remove_native(native, *a); error != 0) {
+    throw named(remove_failure_number(error), "cannot delete", path);
+  }
+}
+
+void Win32Platform::clear_read_only(const std::string& path) {
+  std::wstring native = win_path(parse_dos_path(path));
+  std::optional<DWORD> a = attributes(native);
+  if (!a) throw named(failure::kFileNotFound, "cannot make writable", path);
+  if ((*a & FILE_ATTRIBUTE_READONLY) == 0 || is_link(*a)) return;
+  DWORD cleared = *a & ~FILE_ATTRIBUTE_READONLY;
+  if (!SetFileAttributesW(native.c_str(), cleared == 0 ? FILE_ATTRIBUTE_NORMAL : cleared)) {
+    throw named(open_failure_number(GetLastError()), "cannot make writable", path);
+  }
+}
+
 std::wstring Win32Platform::numbered_target(int number, const std::string& path) {
   if (number < 1 || number > 511) fail(failure::kBadFileNumber);
   if (open_files_.count(number) != 0) fail(failure::kFileAlreadyOpen);
@@ -220,25 +333,41 @@ std::wstring Win32Platform::numbered_target(int number, const std::string& path)
 void Win32Platform::open_numbered(int number, const std::string& path, bool truncate) {
   std::wstring native = numbered_target(number, path);
   if (std::optional<DWORD> a = attributes(native)) {
-    if ((*a & FILE_ATTRIBUTE_DIRECTORY) != 0) fail(failure::kPathFileAccessError);
-    // Refused by the attribute itself, also where the system would let an administrator through.
-    if ((*a & FILE_ATTRIBUTE_READONLY) != 0) fail(failure::kPermissionDenied);
+    if (is_link(*a) && !truncate) {
+      // The log's own name is a link: whoever planted it would have the lines written elsewhere.
+      throw named(failure::kPathFileAccessError, "will not write through the link", path);
+    }
+    if ((*a & FILE_ATTRIBUTE_DIRECTORY) != 0 && !is_link(*a)) {
+      throw named(failure::kPathFileAccessError, "a folder stands at", path);
+    }
+    if (truncate) {
+      // A fresh file in place of whatever stands there: a link goes itself, never what it points
+      // to; a read-only or hidden file goes too.
+      if (DWORD error = remove_native(native, *a); error != 0 && error != ERROR_FILE_NOT_FOUND) {
+        throw named(remove_failure_number(error), "cannot replace", path);
+      }
+    } else if ((*a & FILE_ATTRIBUTE_READONLY) != 0) {
+      // Refused by the attribute itself, also where the system would let an administrator in.
+      fail(failure::kPermissionDenied);
+    }
   }
   // Appending takes only the right to add at the end: every line lands after what is there,
   // whoever else appends. Others may read the file while it is open.
   DWORD access = truncate ? GENERIC_WRITE : FILE_APPEND_DATA;
-  HANDLE h = CreateFileW(native.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) fail(open_failure_number(GetLastError()));
+  DWORD share = truncate ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
+  HANDLE h =
+      CreateFileW(native.c_str(), access, share, nullptr, truncate ? CREATE_NEW : OPEN_ALWAYS,
+                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_EXISTS)
+      throw named(failure::kPathFileAccessError, "cannot replace", path);
+    if (std::optional<int> n = resource_failure_number(error)) fail(*n);
+    fail(open_failure_number(error));
+  }
   if (GetFileType(h) != FILE_TYPE_DISK) {
     CloseHandle(h);
     fail(failure::kPathFileAccessError);
-  }
-  // Opened, not created afresh, so that a hidden or system file is truncated like any other.
-  if (truncate && !SetEndOfFile(h)) {
-    DWORD error = GetLastError();
-    CloseHandle(h);
-    fail(open_failure_number(error));
   }
   open_files_[number] = h;
 }
@@ -255,6 +384,8 @@ std::optional<Failure> Win32Platform::open_append_failure(int number, const std:
   try {
     std::wstring native = numbered_target(number, path);
     if (std::optional<DWORD> a = attributes(native)) {
+      if (is_link(*a))
+        throw named(failure::kPathFileAccessError, "will not write through the link", path);
       if ((*a & FILE_ATTRIBUTE_DIRECTORY) != 0) fail(failure::kPathFileAccessError);
       if ((*a & FILE_ATTRIBUTE_READONLY) != 0) fail(failure::kPermissionDenied);
     }
@@ -315,15 +446,41 @@ TaskId Win32Platform::shell(const std::string& path, WindowStyle style,
     if (!is_folder(folder)) fail(failure::kPathNotFound, "Path not found: " + working_folder);
   }
 
-  // A batch script runs in the command interpreter; "/s" makes it take the quoted path whole.
+  // A batch script runs in the command interpreter; "/s" makes it take the quoted path whole,
+  // "/d" keeps a user's AutoRun command from running first.
   std::wstring application;
   std::wstring command;
-  if (is_script(path)) {
+  bool script = is_script(path);
+  if (script) {
     application = system_folder() + L"\\cmd.exe";
     command = L"cmd.exe /d /s /c \"\"" + program + L"\"\"";
+    std::optional<DWORD> interpreter = attributes(application);
+    if (!interpreter || (*interpreter & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      fail(failure::kFileNotFound, "File not found: cannot start " + what +
+                                       ": the command interpreter '" + from_wide(application) +
+                                       "' is missing");
+    }
   } else {
     application = program;
     command = L"\"" + program + L"\"";
+  }
+
+  // The script holds its own file for as long as it runs: a handle that the interpreter
+  // inherits, opened without letting others write or delete it. It outlives this program, so a
+  // later run sees agglis.bat in use (file_facts) and neither rewrites it nor starts another.
+  HANDLE hold = INVALID_HANDLE_VALUE;
+  if (script) {
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    hold = CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherited, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hold == INVALID_HANDLE_VALUE) {
+      DWORD error = GetLastError();
+      if (std::optional<int> n = resource_failure_number(error)) {
+        fail(*n, std::string(standard_text(*n)) + ": cannot start " + what);
+      }
+      fail(failure::kPathFileAccessError,
+           "Path/File access error: cannot hold " + what + ": " + error_text(error));
+    }
   }
 
   STARTUPINFOW startup{};
@@ -331,12 +488,31 @@ TaskId Win32Platform::shell(const std::string& path, WindowStyle style,
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(style);
   PROCESS_INFORMATION process{};
-  // A console of its own, shown in the style asked for; nothing of the program's is inherited.
-  if (!CreateProcessW(application.c_str(), command.data(), nullptr, nullptr, FALSE,
-                      CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT, nullptr,
-                      folder.empty() ? nullptr : folder.c_str(), &startup, &process)) {
-    fail(failure::kFileNotFound,
-         "File not found: cannot start " + what + ": " + error_text(GetLastError()));
+  // A console of its own, shown in the style asked for; of the program's handles only a
+  // script's hold on its file is inherited (the only inheritable one).
+  BOOL started =
+      CreateProcessW(application.c_str(), command.data(), nullptr, nullptr, script ? TRUE : FALSE,
+                     CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT, nullptr,
+                     folder.empty() ? nullptr : folder.c_str(), &startup, &process);
+  DWORD error = started ? 0 : GetLastError();
+  if (hold != INVALID_HANDLE_VALUE) CloseHandle(hold);
+  if (!started) {
+    // The system's text with the path in place of its "%1".
+    std::string why = error_text(error);
+    for (std::size_t at = why.find("%1"); at != std::string::npos; at = why.find("%1", at)) {
+      why.replace(at, 2, path);
+      at += path.size();
+    }
+    if (std::optional<int> n = resource_failure_number(error)) {
+      fail(*n, std::string(standard_text(*n)) + ": cannot start " + what + ": " + why);
+    }
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+      fail(failure::kFileNotFound, "File not found: cannot start " + what + ": " + why);
+    }
+    // The file is there but is no program the system can start (a bad EXE format, a program
+    // for another system, access denied).
+    fail(kInvalidProcedureCall,
+         "Invalid procedure call or argument: cannot start " + what + ": " + why);
   }
   CloseHandle(process.hThread);
   TaskId task = process.dwProcessId;
@@ -416,6 +592,28 @@ std::string Win32Platform::thousands_separator() {
 
 std::string Win32Platform::upper_case(const std::string& s) {
   return text::upper(s);
+}
+
+bool Win32Platform::claim_single_instance() {
+  if (instance_mutex_ != nullptr) return true;
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Global\\qanocontrol");
+  DWORD error = GetLastError();
+  if (mutex == nullptr && error != ERROR_ACCESS_DENIED) {
+    fail(failure::kPathFileAccessError,
+         "Path/File access error: cannot claim the workstation: " + error_text(error));
+  }
+  if (mutex == nullptr || error == ERROR_ALREADY_EXISTS) {
+    // Another program runs (in this session or another one's, whose mutex this user may not
+    // open): its window comes to the front where it is this session's.
+    if (mutex != nullptr) CloseHandle(mutex);
+    if (HWND first = FindWindowW(L"qanocontrol.Form1", nullptr)) {
+      if (IsIconic(first)) ShowWindow(first, SW_RESTORE);
+      SetForegroundWindow(first);
+    }
+    return false;
+  }
+  instance_mutex_ = mutex;
+  return true;
 }
 
 // --- Message box ---------------------------------------------------------------------------

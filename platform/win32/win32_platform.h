@@ -29,6 +29,9 @@ class Win32Platform : public Platform {
   std::vector<std::string> dir_all(const std::string& pattern) override;
   std::optional<FileFacts> file_facts(const std::string& path) override;
   void kill(const std::string& path) override;
+  std::vector<Entry> entries(const std::string& pattern) override;
+  void remove_entry(const std::string& path) override;
+  void clear_read_only(const std::string& path) override;
   void open_append(int number, const std::string& path) override;
   void open_output(int number, const std::string& path) override;
   // What open_append(number, path) would fail with, found without opening, creating or changing
@@ -49,6 +52,10 @@ class Win32Platform : public Platform {
   std::string thousands_separator() override;
   std::string upper_case(const std::string& text) override;
 
+  // One program per machine: a named mutex in the Global\ namespace, so that a program of
+  // another user session counts too. The first program's window is brought to the front.
+  bool claim_single_instance() override;
+
   void message_box(const std::string& text) override;
 
   std::string current_drive() override;
@@ -66,6 +73,7 @@ class Win32Platform : public Platform {
   std::function<void(const std::string&)> message_box_;
   std::map<int, void*> open_files_;   // file number -> file handle
   std::map<TaskId, void*> children_;  // task -> process handle, until the process has ended
+  void* instance_mutex_ = nullptr;
 };
 
 }  // namespace qano

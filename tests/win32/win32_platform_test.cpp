@@ -81,7 +81,6 @@ TEST_F(Win32PlatformTest, NumberedFileFailuresHaveTheLinuxNumbers) {
   const Case cases[] = {
       {"folder missing", [&] { platform.open_append(2, folder.dos("missing\\log.txt")); }, 76},
       {"a folder", [&] { platform.open_output(3, folder.dos("folder.txt")); }, 75},
-      {"read-only", [&] { platform.open_output(3, folder.dos("read only.txt")); }, 70},
       {"read-only append", [&] { platform.open_append(2, folder.dos("read only.txt")); }, 70},
       {"not open", [&] { platform.write_line(4, "x"); }, 52},
       {"number 0", [&] { platform.open_output(0, folder.dos("a.txt")); }, 52},
@@ -96,6 +95,42 @@ TEST_F(Win32PlatformTest, NumberedFileFailuresHaveTheLinuxNumbers) {
   platform.close_all();
   platform.close_all();  // nothing open: nothing happens
   EXPECT_EQ(failure_of([&] { platform.write_line(3, "x"); }), 52);
+}
+
+TEST_F(Win32PlatformTest, EveryEntryIsSeenAndRemovedWhateverItsAttributes) {
+  set_attributes(folder.write("acq_var.txt", "stale"),
+                 FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  fs::create_directories(folder.path() / "errore_acq_1.zip");
+  set_attributes(folder.write("errore_2_acq_1.zip", "x"), FILE_ATTRIBUTE_SYSTEM);
+  std::vector<Entry> seen = platform.entries(folder.dos("errore*_acq_1.zip"));
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].name, "errore_2_acq_1.zip");
+  EXPECT_TRUE(seen[0].system);
+  EXPECT_EQ(seen[1].kind, EntryKind::folder);
+  std::vector<Entry> leftover = platform.entries(folder.dos("ACQ_VAR.TXT"));
+  ASSERT_EQ(leftover.size(), 1u);
+  EXPECT_TRUE(leftover[0].hidden && leftover[0].read_only);
+
+  platform.remove_entry(folder.dos("acq_var.txt"));  // hidden and read-only: it goes all the same
+  EXPECT_FALSE(fs::exists(folder.path() / "acq_var.txt"));
+  try {
+    platform.remove_entry(folder.dos("errore_acq_1.zip"));
+    ADD_FAILURE() << "a folder was removed";
+  } catch (const Failure& f) {
+    EXPECT_EQ(f.number(), 75);
+    EXPECT_NE(f.text().find("errore_acq_1.zip"), std::string::npos) << f.text();
+  }
+  // A read-only script is replaced by a fresh one; a read-only archive made deletable.
+  set_attributes(folder.write("agglis.bat", "old\r\n"), FILE_ATTRIBUTE_READONLY);
+  platform.open_output(3, folder.dos("agglis.bat"));
+  platform.write_line(3, "new");
+  platform.close_all();
+  EXPECT_EQ(read_file(folder.path() / "agglis.bat"), "new\r\n");
+  set_attributes(folder.write("acq_1.zip", "PK"), FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(platform.file_facts(folder.dos("acq_1.zip"))->read_only);
+  platform.clear_read_only(folder.dos("acq_1.zip"));
+  EXPECT_FALSE(platform.file_facts(folder.dos("acq_1.zip"))->read_only);
+  platform.kill(folder.dos("acq_1.zip"));
 }
 
 TEST_F(Win32PlatformTest, TellsWhatAnAppendWouldFailWithAndTouchesNothing) {
@@ -198,12 +233,18 @@ TEST_F(Win32PlatformTest, FileFactsTellSizeAgeAndAFileStillBeingWritten) {
   ASSERT_TRUE(facts);
   EXPECT_TRUE(facts->in_use);
   CloseHandle(writer);
-  // Another reader does not stand in the way.
-  HANDLE reader = CreateFileW(archive.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Another reader that lets others delete the file does not stand in the way; one that does
+  // not (a backup or scanning program) would make the script's Del fail: the archive waits.
+  HANDLE reader = CreateFileW(archive.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(reader, INVALID_HANDLE_VALUE);
   EXPECT_FALSE(platform.file_facts(folder.dos("acq_1.zip"))->in_use);
   CloseHandle(reader);
+  HANDLE holder = CreateFileW(archive.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(platform.file_facts(folder.dos("acq_1.zip"))->in_use);
+  CloseHandle(holder);
 
   fs::create_directories(folder.path() / "acq_d.zip");
   EXPECT_FALSE(platform.file_facts(folder.dos("acq_d.zip")));

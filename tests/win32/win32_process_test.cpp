@@ -87,7 +87,8 @@ TEST_F(Win32ProcessTest, WhatCannotBeStartedIsAFailureNamingIt) {
       {folder.dos("missing.exe"), "", 53},
       {folder.dos("missing.bat"), "", 53},
       {folder.dos("a folder.exe"), "", 53},
-      {folder.dos("not a program.exe"), "", 53},
+      // There, but no program: not "not found", and the system's text names it.
+      {folder.dos("not a program.exe"), "", 5},
       {folder.dos("my programs\\stub prog.exe"), folder.dos("no such folder"), 76},
   };
   for (const Case& c : cases) {
@@ -98,8 +99,38 @@ TEST_F(Win32ProcessTest, WhatCannotBeStartedIsAFailureNamingIt) {
       EXPECT_EQ(f.number(), c.number) << c.path;
       EXPECT_NE(f.text().find(c.number == 76 ? c.working_folder : c.path), std::string::npos)
           << f.text();
+      EXPECT_EQ(f.text().find("%1"), std::string::npos) << f.text();
     }
   }
+}
+
+// The program is killed while its script runs: the script's hold on its own file outlives the
+// program, so the next run sees agglis.bat in use and leaves it alone until the script ends.
+TEST_F(Win32ProcessTest, AScriptHoldsItsFileWhileItRunsEvenAfterTheProgramHasGone) {
+  folder.write("work dir\\stub_hold.txt", "");
+  std::string stub = folder.dos("my programs\\stub prog.exe");
+  folder.write("work dir\\agglis.bat", "@\"" + stub + "\"\r\n");
+  std::string script = folder.dos("work dir\\agglis.bat");
+  {
+    Win32Platform first;
+    first.shell(script, WindowStyle::maximized, folder.dos("work dir"));
+    ASSERT_TRUE(eventually([&] { return fs::exists(ran()); }));
+  }  // the first program is gone; its script runs on
+  std::optional<FileFacts> held = platform.file_facts(script);
+  ASSERT_TRUE(held.has_value());
+  EXPECT_TRUE(held->in_use) << "the next run must not rewrite a running script";
+  EXPECT_THROW(platform.kill(script), Failure) << "nor delete it";
+  fs::remove(folder.path() / "work dir" / "stub_hold.txt");
+  EXPECT_TRUE(eventually([&] { return !platform.file_facts(script)->in_use; }));
+}
+
+TEST(Win32Instance, OneProgramPerWorkstation) {
+  auto first = std::make_unique<Win32Platform>();
+  Win32Platform second;
+  EXPECT_TRUE(first->claim_single_instance());
+  EXPECT_FALSE(second.claim_single_instance());
+  first.reset();
+  EXPECT_TRUE(second.claim_single_instance());
 }
 
 }  // namespace

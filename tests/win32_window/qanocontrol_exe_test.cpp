@@ -571,7 +571,9 @@ TEST_F(ProgramExe, AFailureInATickClosesTheWaitingBoxAndIsReported) {
       40))
       << stderr_text();
   EXPECT_GE(seconds(), 14.0);
-  EXPECT_EQ(narrow(report.text), "Run-time error '75':\n\nPath/File access error");
+  EXPECT_EQ(narrow(report.text),
+            "Run-time error '75':\n\nPath/File access error: a folder stands at "
+            "'C:\\qano\\agglis.bat'");
   EXPECT_FALSE(IsWindow(first.window)) << "the start-up box was closed";
   EXPECT_TRUE(std::regex_match(read_file(log_path()),
                                std::regex(today() + "-\\d\\d:\\d\\d:\\d\\d- Avvio programma\r\n")))
@@ -580,7 +582,8 @@ TEST_F(ProgramExe, AFailureInATickClosesTheWaitingBoxAndIsReported) {
   SendMessageTimeoutW(report.ok, BM_CLICK, 0, 0, SMTO_BLOCK, 5000, nullptr);
   EXPECT_EQ(program_->wait_exit(20), 1u);
   EXPECT_EQ(stderr_text(), "qanocontrol: " + narrow(kMissingMaster) +
-                               "\r\nqanocontrol: run-time error 75: Path/File access error\r\n");
+                               "\r\nqanocontrol: run-time error 75: Path/File access error: a "
+                               "folder stands at 'C:\\qano\\agglis.bat'\r\n");
   EXPECT_TRUE(fs::exists(kQano / "acq_0001.zip")) << "the archive waits for a sound intake";
 }
 
