@@ -46,7 +46,7 @@ qano_wine32_reason() {
     return
   fi
   for f in "${qano_wine32_files[@]}"; do
-    [ -e "$f" ] || { echo "$f is missing (install-packages.sh windows32)"; return; }
+    [ -e "$f" ] || { echo "Wine's 32-bit half is not installed ($f is missing)"; return; }
   done
 }
 
