@@ -1,8 +1,11 @@
 // qanocheck.exe and jetquery.exe as a shop's IT runs them: on a workstation without the master
-// database, and on one without an Access driver (Wine's ODBC has none).
+// database; through the Access driver (under Wine, the host's MDBTools driver registered under
+// its name: tests/win32/access-shop.sh) to a complete start-up and to each early end; and on a
+// workstation without an Access driver.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <fstream>
 #include <regex>
 
 #include "tests/win32/win32_support.h"
@@ -85,6 +88,94 @@ TEST(Qanocheck, WithoutTheMasterDatabaseItShowsTheMessageAndEndsStartUpEarly) {
       << first_line;
   EXPECT_NE(outcome.out.find("\r\n\r\n"), std::string::npos) << outcome.out;
   EXPECT_NE(outcome.out.find("lettera_drive=\"c\""), std::string::npos) << outcome.out;
+}
+
+// Log lines and settings with today's stamps, date and year as placeholders, in Unix line ends.
+std::string normalised(std::string text) {
+  text = std::regex_replace(text, std::regex("\r\n"), "\n");
+  text = std::regex_replace(text, std::regex(R"(\d\d/\d\d/\d{4}-\d\d:\d\d:\d\d-)"), "<stamp>-");
+  text = std::regex_replace(text, std::regex(R"(logqanocontrol_\d{8}\.txt)"),
+                            "logqanocontrol_<day>.txt");
+  return std::regex_replace(text, std::regex(R"(\nanno=\d{4}\n)"), "\nanno=<year>\n");
+}
+
+// The shop's C: for one start-up: the master database chosen from C:\road\db, the data database
+// there, missing or damaged.
+enum class Data { sound, missing, damaged };
+void lay_out_shop(const std::string& master, Data data) {
+  fs::remove_all("C:\\team");
+  fs::remove_all("C:\\super");
+  fs::create_directories("C:\\team");
+  fs::create_directories("C:\\super\\bkp");
+  fs::copy_file("C:\\road\\db\\" + master, "C:\\team\\super.mdb");
+  if (data == Data::sound) fs::copy_file("C:\\road\\db\\dati.mdb", "C:\\super\\dati.mdb");
+  if (data == Data::damaged) std::ofstream("C:\\super\\dati.mdb") << std::string(4096, 'x');
+}
+
+struct StartUp {
+  const char* name;
+  const char* master;
+  Data data;
+  DWORD status;
+  std::string log_lines;  // what qanocheck shows before the settings
+  std::string err;
+};
+
+// Started in C:\road, on C:, as from the shop's own folder: the databases come through the
+// driver, each DOS path through its link.
+TEST(ThroughTheAccessDriver, StartUpCompletesOrEndsWhereTheProgramWould) {
+  const std::string opened =
+      "<stamp>- Avvio programma\n"
+      "<stamp>- Apro DB  C:\\super\\dati.mdb\n"
+      "<stamp>- Apro DB  C:\\super\\vendite.mdb\n";
+  const StartUp cases[] = {
+      {"complete", "super.mdb", Data::sound, 0,
+       opened + "<stamp>- Apro DB  c:\\team\\super.mdb\nDB OK  \nCONTROLLO DB SUPER OK\n"
+                "<stamp>- Controllo  DB  OK\n",
+       ""},
+      {"no company", "super-senza-societa.mdb", Data::sound, 1,
+       "<stamp>- Avvio programma\nERRORE : SOCIETA CON CODICE 1 NON ESISTE \n", ""},
+      {"no inizio row", "super-senza-inizio.mdb", Data::sound, 1,
+       opened + "ERRORE : SOCIETA CON CODICE 1 NON ESISTE \n", ""},
+      {"no data database", "super.mdb", Data::missing, 1,
+       opened + "<stamp>- Apro DB  c:\\team\\super.mdb\nERRORE : DB NON ESISTE \n", ""},
+      {"damaged data database", "super.mdb", Data::damaged, 2,
+       opened + "<stamp>- Apro DB  c:\\team\\super.mdb\nDB OK  \n",
+       "qanocheck: failure 3343: Unrecognized database format 'C:\\SUPER\\DATI.MDB'."},
+  };
+  for (const StartUp& c : cases) {
+    SCOPED_TRACE(c.name);
+    lay_out_shop(c.master, c.data);
+    Outcome outcome = run(QANO_QANOCHECK, "C:\\road");
+    EXPECT_EQ(outcome.status, c.status) << outcome.err;
+    std::string out = normalised(outcome.out);
+    EXPECT_EQ(out.substr(0, out.find("\n\n") + 1), c.log_lines) << outcome.err;
+    if (c.err.empty()) {
+      EXPECT_EQ(outcome.err, "");
+    } else {
+      EXPECT_EQ(outcome.err.rfind(c.err, 0), 0u) << outcome.err;
+    }
+    if (c.status == 0) {
+      // Every setting, as the shop's databases give them.
+      EXPECT_EQ(out.substr(out.find("\n\n") + 2),
+                "lettera_drive=\"c\"\n"
+                "utenti_nrpos=3\n"
+                "utenti_artico=\"S\"\n"
+                "utenti_fid_rep=2\n"
+                "utenti_chiusura=\"N\"\n"
+                "pv_codice=12\n"
+                "file_log=\"C:\\\\super\\\\bkp\\\\logqanocontrol_<day>.txt\"\n"
+                "utenti_flag_cf=-1\n"
+                "anno=<year>\n"
+                "codice_societa=1\n"
+                "db_dati=\"C:\\\\SUPER\\\\DATI.MDB\"\n"
+                "db_vendite=\"C:\\\\super\\\\vendite.mdb\"\n"
+                "cartella_dati=\"C:\\\\super\\\\\"\n"
+                "automa_aaa=\"2026\"\n");
+    }
+  }
+  fs::remove_all("C:\\team");
+  fs::remove_all("C:\\super");
 }
 
 // The head of an Access 2000 file, enough for the engine to hand it to the driver.

@@ -1,9 +1,10 @@
 // qanocontrol.exe as a shop runs it, under Wine on a virtual display: this test is a Windows
 // program in the same Wine prefix, so it looks at the program's windows as any other Windows
 // program would (EnumWindows, WM_GETTEXT, GetGUIThreadInfo) and works them with messages and
-// synthesized input. C: has no master database: start-up shows its message box, and the intake
-// runs all the same while the box waits, which lets the road of an archive run without a database
-// driver (Wine's ODBC has no Access driver).
+// synthesized input. Mostly C: has no master database: start-up shows its message box, and the
+// intake runs all the same while the box waits. The runs with the shop's databases reach them
+// through the Access driver that tests/win32/access-shop.sh stands up for Wine's ODBC, started in
+// C:\road as that script describes.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <zlib.h>
@@ -42,6 +43,7 @@ const fs::path kProgram = from_build(QANOCONTROL_EXE);
 const fs::path kC = "C:\\";
 const fs::path kSuper = "C:\\super";
 const fs::path kQano = "C:\\qano";
+const fs::path kRoad = "C:\\road";
 
 // Checks `condition` every 50 ms until it holds or `seconds` have passed; whether it held.
 bool eventually(const std::function<bool()>& condition, double seconds) {
@@ -182,11 +184,11 @@ std::string zip_archive(const std::string& name, const std::string& bytes) {
   return zip + central + end;
 }
 
-// The program, started in C:\super with its standard error in a file; ended if it still runs
+// The program, started in `folder` with its standard error in a file; ended if it still runs
 // when the test is over.
 class Program {
  public:
-  explicit Program(const fs::path& stderr_file) {
+  Program(const fs::path& stderr_file, const fs::path& folder) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     err_ = CreateFileW(stderr_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                        &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -198,7 +200,7 @@ class Program {
     si.hStdError = err_;
     std::wstring command = L"\"" + kProgram.wstring() + L"\"";
     started_ = CreateProcessW(kProgram.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                              kSuper.c_str(), &si, &pi_) != 0;
+                              folder.c_str(), &si, &pi_) != 0;
   }
   ~Program() {
     if (started_ && !wait_exit(0)) {
@@ -281,6 +283,13 @@ class ProgramExe : public ::testing::Test {
     fs::remove(stderr_file_, ignored);
   }
 
+  // The shop's master and data databases in C:, as start-up looks for them.
+  static void copy_shop_databases() {
+    fs::create_directories(kC / "team");
+    fs::copy_file(kRoad / "db" / "super.mdb", kC / "team" / "super.mdb");
+    fs::copy_file(kRoad / "db" / "dati.mdb", kSuper / "dati.mdb");
+  }
+
   static bool remove_shop() {
     bool removed = true;
     for (const fs::path& folder : {kC / "team", kSuper, kQano, kC / "programmi"}) {
@@ -291,8 +300,8 @@ class ProgramExe : public ::testing::Test {
     return removed;
   }
 
-  void start() {
-    program_ = std::make_unique<Program>(stderr_file_);
+  void start(const fs::path& folder = kSuper) {
+    program_ = std::make_unique<Program>(stderr_file_, folder);
     ASSERT_TRUE(program_->started()) << GetLastError();
     started_ = Clock::now();
   }
@@ -508,21 +517,38 @@ TEST_F(ProgramExe, AClickACloseAndTheEndOfTheSessionEachEndTheProgram) {
     HWND uscita = control(window, "Command1");
     switch (way) {
       case Way::click: {
-        // The mouse, as the user works it: to the middle of "Uscita", and a left click.
+        // The mouse, as the user works it: to the middle of "Uscita", press, release. Each step
+        // waits for what it needs: the window in front with "Uscita" under the point, the
+        // pointer there, the button pressed. Every event carries the point itself, so that a
+        // pointer motion that Wine's display reports late (the first input after the display
+        // starts) cannot move the press or the release elsewhere.
         RECT r{};
         GetWindowRect(uscita, &r);
-        int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-        INPUT clicks[3] = {};
-        for (INPUT& in : clicks) {
+        POINT middle{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ASSERT_TRUE(eventually(
+            [&] { return GetForegroundWindow() == window && WindowFromPoint(middle) == uscita; },
+            10))
+            << "the window is not in front";
+        auto mouse = [&](DWORD what) {
+          int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+          INPUT in{};
           in.type = INPUT_MOUSE;
-          in.mi.dx = ((r.left + r.right) / 2 * 65536 + width / 2) / width;
-          in.mi.dy = ((r.top + r.bottom) / 2 * 65536 + height / 2) / height;
-          in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
-        }
-        clicks[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
-        clicks[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-        clicks[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
-        ASSERT_EQ(SendInput(3, clicks, sizeof(INPUT)), 3u);
+          in.mi.dx = (middle.x * 65536 + width / 2) / width;
+          in.mi.dy = (middle.y * 65536 + height / 2) / height;
+          in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | what;
+          return SendInput(1, &in, sizeof in) == 1;
+        };
+        auto pointer_there = [&] {
+          POINT at{};
+          return GetCursorPos(&at) && at.x == middle.x && at.y == middle.y;
+        };
+        ASSERT_TRUE(mouse(0));
+        ASSERT_TRUE(eventually(pointer_there, 10)) << "the pointer did not reach Uscita";
+        ASSERT_TRUE(mouse(MOUSEEVENTF_LEFTDOWN));
+        ASSERT_TRUE(eventually(
+            [&] { return (SendMessageW(uscita, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; }, 10))
+            << "the press did not reach Uscita";
+        ASSERT_TRUE(mouse(MOUSEEVENTF_LEFTUP));
         break;
       }
       case Way::close:
@@ -585,6 +611,61 @@ TEST_F(ProgramExe, AFailureInATickClosesTheWaitingBoxAndIsReported) {
                                "\r\nqanocontrol: run-time error 75: Path/File access error: a "
                                "folder stands at 'C:\\qano\\agglis.bat'\r\n");
   EXPECT_TRUE(fs::exists(kQano / "acq_0001.zip")) << "the archive waits for a sound intake";
+}
+
+// With the shop's databases, through the Access driver: a complete start-up, then the road of an
+// archive, in one run.
+TEST_F(ProgramExe, ThroughTheAccessDriverACompleteStartUpThenTheRoadOfAnArchive) {
+  copy_shop_databases();
+  std::string content = "ART100;Penne rigate 500 g;12;0,89\r\n";
+  write_file(kQano / "acq_0001.zip", zip_archive("acq_var.txt", content));
+  start(kRoad);
+  HWND window = program_->wait_window(L"B");
+  ASSERT_NE(window, nullptr) << stderr_text();
+  EXPECT_EQ(stderr_text(), "") << "no box, no failure";
+
+  // The day's log with its seven lines, the last one the databases' check.
+  const std::string stamp = today() + "-\\d\\d:\\d\\d:\\d\\d- ";
+  std::string log = read_file(log_path());
+  EXPECT_TRUE(
+      std::regex_match(log, std::regex(stamp + "Avvio programma\r\n" +                        //
+                                       stamp + "Apro DB  C:\\\\super\\\\dati\\.mdb\r\n" +     //
+                                       stamp + "Apro DB  C:\\\\super\\\\vendite\\.mdb\r\n" +  //
+                                       stamp + "Apro DB  c:\\\\team\\\\super\\.mdb\r\n" +     //
+                                       "DB OK  \r\n"                                          //
+                                       "CONTROLLO DB SUPER OK\r\n" +                          //
+                                       stamp +
+                                       "Controllo  DB  OK\r\n")))
+      << log;
+
+  ASSERT_TRUE(eventually(
+      [&] {
+        return read_file(kQano / "fatture" / "acq_var.txt") == content &&
+               !fs::exists(kQano / "acq_0001.zip") && fs::exists(kSuper / "qanodivulgazioni.log");
+      },
+      40))
+      << stderr_text();
+  EXPECT_GE(seconds(), 14.0) << "the first intake comes on the third tick";
+  EXPECT_EQ(read_file(log_path()), log) << "the intake logs nothing";
+
+  SendMessageTimeoutW(control(window, "Command1"), BM_CLICK, 0, 0, SMTO_BLOCK, 5000, nullptr);
+  EXPECT_EQ(program_->wait_exit(20), 0u) << stderr_text();
+}
+
+TEST_F(ProgramExe, ADamagedDataDatabaseIsFailure3343InTheBoxAndStatusOne) {
+  copy_shop_databases();
+  write_file(kSuper / "dati.mdb", std::string(4096, 'x'));
+  start(kRoad);
+  Box box = wait_box();
+  ASSERT_NE(box.window, nullptr) << stderr_text();
+  EXPECT_EQ(narrow(box.text).rfind("Run-time error '3343':\n\nUnrecognized database format", 0), 0u)
+      << narrow(box.text);
+  EXPECT_EQ(
+      stderr_text().rfind("qanocontrol: run-time error 3343: Unrecognized database format", 0), 0u)
+      << stderr_text();
+  EXPECT_EQ(program_->wait_window(L"B", L"", 0), nullptr) << "the window never shows";
+  SendMessageTimeoutW(box.ok, BM_CLICK, 0, 0, SMTO_BLOCK, 5000, nullptr);
+  EXPECT_EQ(program_->wait_exit(20), 1u);
 }
 
 // The road of two archives through Wine's command interpreter and the stand-in unzip tool, while

@@ -8,7 +8,8 @@
 #   C:\programmi\winzip\wzunzip.exe stand-in unzip tool
 #   C:\qano\fatture            the invoices folder (C:\qano itself holds no archive yet)
 # The prefix is created with `wineboot -i` the first time (about 10 s and 700 MB); later runs only
-# lay out C: afresh. Every Wine call uses the same LC_ALL: Wine resets its regional settings when
+# lay out C: afresh, unless Wine can no longer run the prefix (one made before Wine's 32-bit half
+# was installed, for one): then it is made afresh. Every Wine call uses the same LC_ALL: Wine resets its regional settings when
 # the locale changes.
 #
 # Usage: make-prefix.sh PREFIX MKMDB STANDINS_DIR
@@ -22,11 +23,17 @@ prefix=$(realpath -m "$1")
 mkmdb=$2
 standins=$3
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../scripts/wine-env.sh"
 
 export WINEPREFIX="$prefix" LC_ALL=C.UTF-8 WINEDEBUG=-all
 # No Mono or Gecko: nothing here needs them, and nothing may be downloaded.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
+if [ -f "$prefix/system.reg" ] && ! qano_prefix_runs "$prefix"; then
+  echo "make-prefix.sh: Wine can no longer run programs in $prefix; making it afresh" >&2
+  wineserver -k 2>/dev/null || true
+  rm -rf "$prefix"
+fi
 if [ ! -f "$prefix/system.reg" ]; then
   mkdir -p "$prefix"
   env -u DISPLAY wineboot -i >"$prefix.wineboot.log" 2>&1 || {

@@ -28,6 +28,8 @@ cp tools/demo/acq_var.txt "$work/"
 mv "$work/acq_0001.zip" "$c/qano/acq_0001.zip"
 
 export WINEPREFIX="$prefix" LC_ALL=C.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The `wine` that qanocontrol starts is one this machine can run.
+source tools/scripts/wine-env.sh
 
 xvfb_pid=""
 stop_xvfb() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null || true; }

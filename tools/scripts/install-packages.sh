@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build, the tests and the demo need, when any is missing.
 # Usage: install-packages.sh [group...]   groups: build (default), demo, windows, windows32
+#   windows32: the 32-bit Windows programs' compiler; and, where this machine runs 32-bit programs,
+#   Wine's 32-bit half with the 32-bit ODBC driver manager and MDBTools driver that Wine hands a
+#   32-bit program's ODBC calls to. Elsewhere nothing of i386 is installed.
 set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
 
 groups=("${@:-build}")
 packages=()
+wine32=no
 for group in "${groups[@]}"; do
   case "$group" in
     build)
@@ -19,21 +24,58 @@ for group in "${groups[@]}"; do
       # The cross build of the Windows programs; GoogleTest's sources for its tests under Wine.
       packages+=(wine wine64 g++-mingw-w64-x86-64 googletest nlohmann-json3-dev) ;;
     windows32)
-      # The 32-bit Windows programs (tools/cmake/mingw-w64-i686.cmake); not built by CI.
-      packages+=(g++-mingw-w64-i686 nlohmann-json3-dev) ;;
+      # The 32-bit Windows programs (tools/cmake/mingw-w64-i686.cmake); the 32-bit loader that
+      # tells whether this machine runs 32-bit programs (an amd64 package).
+      packages+=(g++-mingw-w64-i686 nlohmann-json3-dev libc6-i386)
+      wine32=yes ;;
     *) echo "install-packages.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
 done
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+
+missing_of() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+  done
+}
+
+mapfile -t missing < <(missing_of "${packages[@]}")
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine's 32-bit half, only where 32-bit programs run: on a machine that cannot run them, plain
+# `wine` would pick its 32-bit loader once installed, and fail.
+if [ "$wine32" = yes ]; then
+  if ! qano_runs_32bit; then
+    echo "install-packages.sh: Wine's 32-bit half not installed: $(qano_32bit_reason)"
+    exit 0
+  fi
+  i386=(wine32:i386 libodbc2:i386 odbc-mdbtools:i386)
+  mapfile -t missing < <(missing_of "${i386[@]}")
+  if [ "${#missing[@]}" -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    added=no
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      $SUDO dpkg --add-architecture i386
+      added=yes
+    fi
+    if ! { $SUDO apt-get update -qq && $SUDO apt-get install -y -qq --no-install-recommends \
+             "${missing[@]}" >/dev/null; }; then
+      # A package list that cannot be had (a mirror in the middle of its sync) must not leave
+      # every later apt-get update failing on the architecture added for it.
+      if [ "$added" = yes ] && [ -z "$(dpkg-query -W -f='${Package}:${Architecture}\n' 2>/dev/null |
+                                        grep ':i386$' || true)" ]; then
+        $SUDO dpkg --remove-architecture i386
+      fi
+      # The 32-bit programs are then built but not run, and the test run says so.
+      echo "install-packages.sh: Wine's 32-bit half could not be installed (apt-get failed above)"
+    fi
+  fi
 fi

@@ -9,6 +9,7 @@ if [ $# -ne 1 ]; then
   exit 2
 fi
 prefix=$(realpath -m "$1")
+source "$(dirname "$0")/wine-env.sh"
 export WINEPREFIX="$prefix" LC_ALL="${LC_ALL:-C.UTF-8}" WINEDEBUG=-all
 # No Mono or Gecko: nothing here needs them, and nothing may be downloaded.
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -29,7 +30,11 @@ printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Control Panel\International]' 
   '"sShortDate"="dd/MM/yyyy"' '"sTimeFormat"="HH:mm:ss"' '"sDecimal"=","' '"sThousand"="."' \
   >"$settings"
 # Its Windows path on Wine's drive Z:, the host's root.
-wine regedit /S "Z:${settings//\//\\}" >>"$log" 2>&1 || { cat "$log" >&2; exit 1; }
+wine regedit /S "Z:${settings//\//\\}" >>"$log" 2>&1 || {
+  cat "$log" >&2
+  echo "wine-prefix.sh: Wine cannot run programs in the fresh prefix $prefix" >&2
+  exit 1
+}
 rm -f "$settings"
 wineserver -w
 rm -f "$log"

@@ -4,6 +4,7 @@
 # keeps the same LC_ALL: Wine resets its regional settings when the locale changes.
 set -euo pipefail
 : "${WINEPREFIX:?WINEPREFIX names the prefix that tools/scripts/wine-prefix.sh made}"
+source "$(dirname "$0")/wine-env.sh"
 export WINEPREFIX LC_ALL="${LC_ALL:-C.UTF-8}" WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 exec wine "$@"
