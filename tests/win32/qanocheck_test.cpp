@@ -171,7 +171,8 @@ TEST(ThroughTheAccessDriver, StartUpCompletesOrEndsWhereTheProgramWould) {
                 "db_dati=\"C:\\\\SUPER\\\\DATI.MDB\"\n"
                 "db_vendite=\"C:\\\\super\\\\vendite.mdb\"\n"
                 "cartella_dati=\"C:\\\\super\\\\\"\n"
-                "automa_aaa=\"2026\"\n");
+                "automa_aaa=\"2026\"\n"
+                "\n");  // and no archive in C:\qano
     }
   }
   fs::remove_all("C:\\team");
