@@ -62,6 +62,7 @@ class PosixPlatform : public Platform {
   std::string long_time(const TimeOfDay& time) override;
   std::string decimal_separator() override;
   std::string thousands_separator() override;
+  std::string currency_symbol() override;
   std::string upper_case(const std::string& text) override;
 
   void message_box(const std::string& text) override;

@@ -509,7 +509,7 @@ TEST(Startup, NrposConvertedToLong) {
       {text("12"), JetType::text, 12, 0},
       {text("3,5"), JetType::text, 4, 0},
       {text("cassa"), JetType::text, 0, 13},
-      {text("3.5"), JetType::text, 0, 13},
+      {text("3.5"), JetType::text, 35, 0},
       {text("99999999999"), JetType::text, 0, 6},
   };
   for (const Case& c : cases) {
