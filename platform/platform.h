@@ -124,6 +124,7 @@ class Platform {
   int year(const Date& date) const { return date.year; }
   virtual std::string decimal_separator() = 0;                  // "," on the shops' PCs
   virtual std::string thousands_separator() = 0;                // "." on the shops' PCs
+  virtual std::string currency_symbol() = 0;                    // "€" on the shops' PCs
   virtual std::string upper_case(const std::string& text) = 0;  // Unicode-aware: à -> À
 
   // --- One program at a time ---------------------------------------------------------------

@@ -188,7 +188,8 @@ std::string date_time_text(double serial, Platform& platform) {
 }  // namespace
 
 NumberForms number_forms(Platform& platform) {
-  return NumberForms{platform.decimal_separator(), platform.thousands_separator()};
+  return NumberForms{platform.decimal_separator(), platform.thousands_separator(),
+                     platform.currency_symbol()};
 }
 
 double leading_number(std::string_view text) {
@@ -225,31 +226,64 @@ Long round_to_long(double number) {
 }
 
 std::optional<double> regional_number(std::string_view text, const NumberForms& forms) {
-  std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return std::nullopt;
-  std::string_view s = text.substr(first, text.find_last_not_of(' ') - first + 1);
+  // White space around the number, also between a leading sign and the digits.
+  auto is_white = [](char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+  };
+  auto skip_white = [&](std::string_view s, std::size_t at) {
+    while (at < s.size() && is_white(s[at])) ++at;
+    return at;
+  };
+  std::size_t first = skip_white(text, 0);
+  std::size_t last = text.size();
+  while (last > first && is_white(text[last - 1])) --last;
+  std::string_view s = text.substr(first, last - first);
+  if (s.empty()) return std::nullopt;
 
   std::size_t at = 0;
   if (s[0] == '&') {
     std::optional<double> value = radix_number(s, at);
     if (!value || at == 2 || at != s.size()) return std::nullopt;
-    return value;
+    // The digits are a Long's 32 bits: &HFFFFFFFF is -1.
+    if (*value > 4294967295.0) fail(failure::kOverflow);
+    return *value > 2147483647.0 ? *value - 4294967296.0 : *value;
   }
 
+  // Before and after the digits, in any order and with blanks between: at most one sign ("+" or
+  // "-", before or after the number, or the number in parentheses) and one currency symbol.
+  char sign = 0;
+  bool currency = false;
+  std::string_view symbol = forms.currency_symbol;
+  auto read_sign_and_currency = [&](bool after_number) {
+    for (;;) {
+      at = skip_white(s, at);
+      if (at >= s.size()) return;
+      char c = s[at];
+      if (!currency && !symbol.empty() && s.substr(at).starts_with(symbol)) {
+        currency = true;
+        at += symbol.size();
+      } else if (sign == 0 && (c == '+' || c == '-' || (c == '(' && !after_number))) {
+        sign = c;
+        ++at;
+      } else if (after_number && sign == '(' && c == ')') {
+        sign = '-';
+        ++at;
+      } else {
+        return;
+      }
+    }
+  };
+  read_sign_and_currency(false);
   DecimalParts parts;
-  if (s[at] == '+' || s[at] == '-') parts.negative = s[at++] == '-';
   std::string_view thousands = forms.thousands_separator;
   std::string_view decimal = forms.decimal_separator;
+  // The thousands separator counts for nothing anywhere after the first digit of the whole part,
+  // as the Windows number parser reads it: "1.2.3" is 123 where "." separates the thousands.
   while (at < s.size()) {
     if (is_digit(s[at])) {
       parts.whole += s[at++];
     } else if (!thousands.empty() && !parts.whole.empty() && s.substr(at).starts_with(thousands)) {
-      // A separator stands between digits and is followed by exactly three of them.
-      std::size_t group = at + thousands.size();
-      std::size_t digits = 0;
-      while (group + digits < s.size() && is_digit(s[group + digits])) ++digits;
-      if (digits != 3) return std::nullopt;
-      at = group;
+      at += thousands.size();
     } else {
       break;
     }
@@ -260,7 +294,9 @@ std::optional<double> regional_number(std::string_view text, const NumberForms& 
   }
   if (parts.whole.empty() && parts.fraction.empty()) return std::nullopt;
   read_exponent(s, at, parts);
-  if (at != s.size()) return std::nullopt;
+  read_sign_and_currency(true);
+  if (at != s.size() || sign == '(') return std::nullopt;
+  parts.negative = sign == '-';
   return decimal_value(parts);
 }
 

@@ -14,10 +14,11 @@
 
 namespace qano {
 
-// The workstation's number forms: "," and "." on the shops' workstations.
+// The workstation's number forms: ",", "." and "€" on the shops' workstations.
 struct NumberForms {
   std::string decimal_separator = ",";
   std::string thousands_separator = ".";
+  std::string currency_symbol = "€";
 };
 NumberForms number_forms(Platform& platform);
 
@@ -32,10 +33,13 @@ double leading_number(std::string_view text);
 Integer round_to_integer(double number);
 Long round_to_long(double number);
 
-// A text that reads as a number under the regional settings: surrounding blanks, an optional
-// sign, digits grouped by the thousands separator in threes (or not grouped at all), an optional
-// decimal separator with digits, an optional exponent (E or D); or "&H"/"&O" with hexadecimal or
-// octal digits. Nothing when the text is anything else.
+// A text that reads as a number under the regional settings, as the Windows number parser reads
+// it: digits, where the thousands separator counts for nothing anywhere after the first one
+// ("1.2.3" is 123, "3.5" is 35 where "." separates the thousands), an optional decimal separator
+// with digits, an optional exponent (E or D); around them white space, at most one currency
+// symbol and one sign ("+" or "-" before or after the number, or parentheses for "-"). Or
+// "&H"/"&O" with hexadecimal or octal digits, the 32 bits of a Long (&HFFFFFFFF is -1; more is 6).
+// Nothing when the text is anything else.
 std::optional<double> regional_number(std::string_view text, const NumberForms& forms);
 
 // A column value converted to Long: a number rounded (ties to even), a Boolean as 0 or -1, a

@@ -319,6 +319,9 @@ std::string FakePlatform::decimal_separator() {
 std::string FakePlatform::thousands_separator() {
   return ".";
 }
+std::string FakePlatform::currency_symbol() {
+  return "€";
+}
 std::string FakePlatform::upper_case(const std::string& s) {
   return text::upper(s);
 }

@@ -93,6 +93,7 @@ class FakePlatform : public Platform {
   std::string long_time(const TimeOfDay& time) override;
   std::string decimal_separator() override;
   std::string thousands_separator() override;
+  std::string currency_symbol() override;
   std::string upper_case(const std::string& text) override;
   bool claim_single_instance() override;
   void message_box(const std::string& text) override;

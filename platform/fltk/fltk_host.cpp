@@ -13,11 +13,13 @@
 #include <FL/x.H>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 
@@ -170,10 +172,15 @@ class TextBox : public Fl_Input {
 
 class MainWindow;
 
+// A handled timer: a timerfd that the loop watches. The kernel counts the periods that passed
+// while the loop was busy (a long start-up) and the handler runs once for them all, as the
+// Windows timer merges pending ticks into one; the period keeps its phase. FLTK's own repeating
+// timeout would instead catch up on every tick it missed, one straight after the other.
 struct TimerSlot {
   FltkHost::Impl* impl;
   std::string name;
   double seconds;
+  int fd = -1;  // -1 once stopped
 };
 
 // The message box: text, an OK button, nothing else.
@@ -264,7 +271,12 @@ struct FltkHost::Impl {
   }
 
   void stop_timers() {
-    for (auto& t : timers) Fl::remove_timeout(&Impl::on_tick, t.get());
+    for (auto& t : timers) {
+      if (t->fd < 0) continue;
+      Fl::remove_fd(t->fd);
+      ::close(t->fd);
+      t->fd = -1;
+    }
   }
 
   static void close_every_window() {
@@ -289,11 +301,27 @@ struct FltkHost::Impl {
     }
   }
 
-  static void on_tick(void* data) {
+  static void on_tick(int fd, void* data) {
+    std::uint64_t expirations = 0;
+    if (::read(fd, &expirations, sizeof expirations) != sizeof expirations) return;
     auto* slot = static_cast<TimerSlot*>(data);
-    Fl::repeat_timeout(slot->seconds, &Impl::on_tick, data);
     Impl* self = slot->impl;
     self->deliver([&] { self->events->tick(slot->name); });
+  }
+
+  void start_timer(const std::string& name, int interval_ms) {
+    int fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (fd < 0) {
+      if (errno == EMFILE || errno == ENFILE) qano::fail(67, "Too many files");
+      qano::fail(7, "Out of memory");
+    }
+    itimerspec period{};
+    period.it_interval.tv_sec = interval_ms / 1000;
+    period.it_interval.tv_nsec = static_cast<long>(interval_ms % 1000) * 1000000L;
+    period.it_value = period.it_interval;
+    ::timerfd_settime(fd, 0, &period, nullptr);
+    timers.push_back(std::make_unique<TimerSlot>(TimerSlot{this, name, interval_ms / 1000.0, fd}));
+    Fl::add_fd(fd, FL_READ, &Impl::on_tick, timers.back().get());
   }
 
   static void on_signal_pipe(int fd, void*) {
@@ -491,9 +519,7 @@ void FltkHost::Impl::build() {
 
   for (const ControlLayout& c : layout.controls) {
     if (c.kind == ControlKind::timer && c.handled && c.enabled && c.interval_ms > 0) {
-      timers.push_back(
-          std::make_unique<TimerSlot>(TimerSlot{this, c.name, c.interval_ms / 1000.0}));
-      Fl::add_timeout(timers.back()->seconds, &Impl::on_tick, timers.back().get());
+      start_timer(c.name, c.interval_ms);
     }
   }
 }
@@ -676,7 +702,7 @@ bool FltkHost::window_has_icon() const {
 std::vector<std::pair<std::string, double>> FltkHost::timers() const {
   std::vector<std::pair<std::string, double>> running;
   for (const auto& t : impl_->timers) {
-    if (Fl::has_timeout(&Impl::on_tick, t.get())) running.emplace_back(t->name, t->seconds);
+    if (t->fd >= 0) running.emplace_back(t->name, t->seconds);
   }
   return running;
 }

@@ -180,10 +180,12 @@ bool held_by_others(int fd) {
 
 }  // namespace posix
 
-// The regional forms: LC_TIME and LC_NUMERIC of a locale, or the shops' forms under C/POSIX.
+// The regional forms: LC_TIME, LC_NUMERIC and LC_MONETARY of a locale, or the shops' forms under
+// C/POSIX.
 struct PosixPlatform::Locale {
   locale_t time = static_cast<locale_t>(0);
   locale_t numeric = static_cast<locale_t>(0);
+  locale_t monetary = static_cast<locale_t>(0);
 
   static locale_t open(int mask, const std::string& name) {
     if (name.empty() || name == "C" || name == "POSIX" || name.rfind("C.", 0) == 0) {
@@ -203,10 +205,12 @@ struct PosixPlatform::Locale {
     };
     time = open(LC_TIME_MASK, pick("LC_TIME"));
     numeric = open(LC_NUMERIC_MASK, pick("LC_NUMERIC"));
+    monetary = open(LC_MONETARY_MASK, pick("LC_MONETARY"));
   }
   ~Locale() {
     if (time) ::freelocale(time);
     if (numeric) ::freelocale(numeric);
+    if (monetary) ::freelocale(monetary);
   }
   Locale(const Locale&) = delete;
   Locale& operator=(const Locale&) = delete;
@@ -620,6 +624,11 @@ std::string PosixPlatform::decimal_separator() {
 std::string PosixPlatform::thousands_separator() {
   if (!locale_->numeric) return ".";
   return ::nl_langinfo_l(THOUSEP, locale_->numeric);
+}
+
+std::string PosixPlatform::currency_symbol() {
+  if (!locale_->monetary) return "€";
+  return ::nl_langinfo_l(CURRENCY_SYMBOL, locale_->monetary);
 }
 
 std::string PosixPlatform::upper_case(const std::string& s) {

@@ -65,6 +65,7 @@ class PosixPlatform : public Platform {
   std::string long_time(const TimeOfDay& time) override;
   std::string decimal_separator() override;
   std::string thousands_separator() override;
+  std::string currency_symbol() override;
   std::string upper_case(const std::string& text) override;
 
   // One program per Wine prefix: an abstract socket named after the prefix's real path, which

@@ -1,7 +1,7 @@
-// Starting programs through Wine: a batch script runs as "wine cmd /c <DOS path>", any other
-// program as "wine <DOS path>", in the prefix that gives the drives. Wine starts the Windows
-// program inside the process it was given, so that process lives exactly as long as the program
-// or the script does: still_running() can tell when a script has finished.
+// Starting programs through Wine: a batch script runs as "wine start /wait [/max] cmd /c <DOS
+// path>", any other program as "wine start /wait [/max] <DOS path>", in the prefix that gives the
+// drives. "start /wait" waits for the Windows program, so that process lives exactly as long as
+// the program or the script does: still_running() can tell when a script has finished.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/file.h>
@@ -138,10 +138,8 @@ int read_report(int fd) {
 
 }  // namespace
 
-TaskId PosixPlatform::shell(const std::string& path, WindowStyle /*style*/,
+TaskId PosixPlatform::shell(const std::string& path, WindowStyle style,
                             const std::string& working_folder) {
-  // Wine gives a console program or a script no window of its own that a style could shape, so
-  // the style is not passed on.
   reap_children();
   std::string what = "'" + path + "'";
 
@@ -162,7 +160,11 @@ TaskId PosixPlatform::shell(const std::string& path, WindowStyle /*style*/,
          "File not found: cannot start " + what + ": 'wine' was not found on PATH");
   }
 
-  std::vector<std::string> args = {"wine"};
+  // Through Wine's "start": a console program or a script gets a console window of its own
+  // (with a display), in the style asked for; "/wait" keeps this process alive exactly as long
+  // as the program or the script.
+  std::vector<std::string> args = {"wine", "start", "/wait"};
+  if (style == WindowStyle::maximized) args.push_back("/max");
   bool script = is_script(path);
   if (script) {
     args.insert(args.end(), {"cmd", "/c"});

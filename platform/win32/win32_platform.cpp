@@ -590,6 +590,10 @@ std::string Win32Platform::thousands_separator() {
   return locale_info(LOCALE_STHOUSAND, ".");
 }
 
+std::string Win32Platform::currency_symbol() {
+  return locale_info(LOCALE_SCURRENCY, "€");
+}
+
 std::string Win32Platform::upper_case(const std::string& s) {
   return text::upper(s);
 }

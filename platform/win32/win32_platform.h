@@ -50,6 +50,7 @@ class Win32Platform : public Platform {
   std::string long_time(const TimeOfDay& time) override;
   std::string decimal_separator() override;
   std::string thousands_separator() override;
+  std::string currency_symbol() override;
   std::string upper_case(const std::string& text) override;
 
   // One program per machine: a named mutex in the Global\ namespace, so that a program of

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "app/layout.h"
 #include "platform/failure.h"
@@ -206,6 +207,35 @@ TEST_F(WindowHostTest, TicksReachTheHandlerUntilUnload) {
   host->run_for(0.2);
   EXPECT_EQ(recorder.count("tick Timer2"), ticks) << "no tick after the unload";
   EXPECT_EQ(recorder.count("tick Timer1"), 0);
+}
+
+// The loop is held up for more than ten periods before the window shows, as a slow start-up
+// holds it: the missed ticks come as one, and the next ones keep the period's marks instead of
+// catching up at once (FLTK's own repeat would run tick 2 straight after tick 1).
+TEST_F(WindowHostTest, ALongStartUpDoesNotBringTheMissedTicksBackToBack) {
+  using Clock = std::chrono::steady_clock;
+  constexpr double kPeriod = 0.25;
+  WindowLayout layout = form1_layout();
+  for (ControlLayout& c : layout.controls) {
+    if (c.name == "Timer2") c.interval_ms = static_cast<int>(kPeriod * 1000);
+  }
+  Clock::time_point created = Clock::now();
+  open(layout);
+  std::vector<double> at;  // seconds after creation
+  recorder.on_tick = [&] {
+    at.push_back(std::chrono::duration<double>(Clock::now() - created).count());
+  };
+  // The start-up: it ends just after the tenth period's mark, so the next mark is far off.
+  std::this_thread::sleep_for(std::chrono::duration<double>(10.1 * kPeriod));
+  show();
+  ASSERT_TRUE(pump_until([&] { return !at.empty(); }));
+  host->run_for(0.02);
+  EXPECT_EQ(at.size(), 1u) << "a missed tick came straight after the first";
+  ASSERT_TRUE(pump_until([&] { return at.size() >= 3; }));
+  // A loaded machine can only make ticks later, never earlier than their marks.
+  const double tolerance = 0.005;
+  EXPECT_GE(at[1], 11 * kPeriod - tolerance);
+  EXPECT_GE(at[2], 12 * kPeriod - tolerance);
 }
 
 TEST_F(WindowHostTest, FocusStartsOnUscitaAndTabCyclesThroughTheFocusableControls) {

@@ -97,12 +97,14 @@ TEST_F(IntakeOnLinux, WritesTheScriptAndStartsItInTheExchangeFolderThenTheCompan
   std::vector<StubWine::Call> calls = wine.calls();
   ASSERT_EQ(calls.size(), 2u);
   for (const StubWine::Call& call : calls) {
-    bool script = call.args.size() == 3;
+    bool script = call.args.size() == 6;
     if (script) {
-      EXPECT_EQ(call.args, (std::vector<std::string>{"cmd", "/c", "C:\\qano\\agglis.bat"}));
+      EXPECT_EQ(call.args, (std::vector<std::string>{"start", "/wait", "/max", "cmd", "/c",
+                                                     "C:\\qano\\agglis.bat"}));
       EXPECT_EQ(call.working_directory, (prefix.c() / "qano").string());
     } else {
-      EXPECT_EQ(call.args, std::vector<std::string>{"C:\\super\\qanodivulgazioni.exe"});
+      EXPECT_EQ(call.args,
+                (std::vector<std::string>{"start", "/wait", "C:\\super\\qanodivulgazioni.exe"}));
       EXPECT_EQ(call.working_directory, (prefix.root() / "shop").string());
     }
     EXPECT_EQ(call.wine_prefix, prefix.prefix());

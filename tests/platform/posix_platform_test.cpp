@@ -197,6 +197,7 @@ TEST(PosixPlatformRegional, ShopFormsUnderTheCLocaleAndTheLocaleOtherwise) {
   EXPECT_EQ(c.long_time(TimeOfDay{9, 5, 3}), "09:05:03");
   EXPECT_EQ(c.decimal_separator(), ",");
   EXPECT_EQ(c.thousands_separator(), ".");
+  EXPECT_EQ(c.currency_symbol(), "€");
   EXPECT_EQ(c.upper_case("c:\\società\\dati.mdb"), "C:\\SOCIETÀ\\DATI.MDB");
   Date today = c.today();
   EXPECT_GE(today.year, 2024);

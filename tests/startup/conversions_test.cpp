@@ -11,7 +11,7 @@ namespace qano {
 namespace {
 
 const NumberForms kShop{",", "."};
-const NumberForms kEnglish{".", ","};
+const NumberForms kEnglish{".", ",", "$"};
 
 // Runs `f` and returns the failure number it ends with, or 0.
 template <typename F>
@@ -113,14 +113,60 @@ TEST(ToLong, NumbersAndRegionalTexts) {
   }
 }
 
+// The Windows number parser's reading, as Wine's oleaut32 gives it under Italian settings: the
+// thousands separator anywhere after the whole part's first digit, a sign before or after the
+// number or parentheses, the currency symbol, white space around it all, a Long's 32 bits in hex.
+TEST(ToLong, TextsAsTheWindowsNumberParserReadsThem) {
+  struct Case {
+    const char* text;
+    Long number;
+  };
+  const Case cases[] = {
+      {"1.2.3", 123},
+      {"3.5", 35},
+      {"1.23", 123},
+      {"1..2", 12},
+      {"1.", 1},
+      {"1.2,5", 12},
+      {"1.2.3,5", 124},
+      {"-1.2", -12},
+      {"1.e2", 100},
+      {"1,e2", 100},
+      {"1,5e1", 15},
+      {"1,", 1},
+      {"7-", -7},
+      {"7+", 7},
+      {"(7)", -7},
+      {"( 1 )", -1},
+      {"- 7", -7},
+      {"\t12\t", 12},
+      {"\n12\r", 12},
+      {"€ 7", 7},
+      {"7 €", 7},
+      {"€7", 7},
+      {"€-7", -7},
+      {"-€ 7", -7},
+      {"7-€", -7},
+      {"&HFFFFFFFF", -1},
+      {"&H80000000", -2147483648LL},
+      {"&O37777777777", -1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(to_long(JetValue::text(c.text), kShop), c.number) << c.text;
+  const char* mismatches[] = {".1",  "-.7", "--7",  "+-1",   "(-1)", "(7",        "7)",   "7-+",
+                              "€€7", "$7",  "1.-2", "&H 10", "1 5",  "1.234,5.6", "7 - 8"};
+  for (const char* text : mismatches) {
+    EXPECT_EQ(failure_of([&] { to_long(JetValue::text(text), kShop); }), failure::kTypeMismatch)
+        << text;
+  }
+  EXPECT_EQ(failure_of([] { to_long(JetValue::text("&H100000000"), kShop); }), failure::kOverflow);
+}
+
 TEST(ToLong, WhatCannotBeConvertedFails) {
   struct Case {
     JetValue value;
     int failure;
   };
   const Case cases[] = {
-      {JetValue::text("3.5"), failure::kTypeMismatch},
-      {JetValue::text("1.23"), failure::kTypeMismatch},
       {JetValue::text("12abc"), failure::kTypeMismatch},
       {JetValue::text(""), failure::kTypeMismatch},
       {JetValue::text("   "), failure::kTypeMismatch},
@@ -144,7 +190,9 @@ TEST(ToLong, WhatCannotBeConvertedFails) {
 TEST(ToLong, FollowsTheRegionalForms) {
   EXPECT_EQ(to_long(JetValue::text("3.5"), kEnglish), 4);
   EXPECT_EQ(to_long(JetValue::text("1,234"), kEnglish), 1234);
-  EXPECT_EQ(failure_of([] { to_long(JetValue::text("3,5"), kEnglish); }), failure::kTypeMismatch);
+  EXPECT_EQ(to_long(JetValue::text("3,5"), kEnglish), 35);
+  EXPECT_EQ(failure_of([] { to_long(JetValue::text("€5"), kEnglish); }), failure::kTypeMismatch);
+  EXPECT_EQ(to_long(JetValue::text("$5"), kEnglish), 5);
   NumberForms spaced{",", "\u202f"};  // a narrow no-break space between the groups
   EXPECT_EQ(to_long(JetValue::text("1\u202f234,4"), spaced), 1234);
 }

@@ -345,8 +345,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "utenti_nrpos", "4"},
         ColumnCase{"TextGrouped", "utenti", "nrpos", ColumnType::Text, txt("1.234"), "utenti_nrpos",
                    "1234"},
-        // "." groups thousands on the shop's workstation: 3.5 is no number there.
-        ColumnCase{"TextWithPoint", "utenti", "nrpos", ColumnType::Text, txt("3.5"), "", "", 13},
+        // "." groups thousands on the shop's workstation, wherever it stands: 3.5 is 35 there.
+        ColumnCase{"TextWithPoint", "utenti", "nrpos", ColumnType::Text, txt("3.5"), "utenti_nrpos",
+                   "35"},
         ColumnCase{"TextNoNumber", "utenti", "nrpos", ColumnType::Text, txt("abc"), "", "", 13},
         ColumnCase{"TextEmpty", "utenti", "nrpos", ColumnType::Text, txt(""), "", "", 13},
         ColumnCase{"DoubleBeyondLong", "utenti", "nrpos", ColumnType::Double, dbl(3e9), "", "", 6}),

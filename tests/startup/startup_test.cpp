@@ -302,6 +302,20 @@ TEST(Startup, TheDataPathIsTheCompanyRowUpperCased) {
   EXPECT_EQ(r.log().find("SOCIET"), std::string::npos);
 }
 
+// Blanks inside a folder's name and at its ends stay in the logged paths, every one of them;
+// only those around the data file's name go.
+TEST(Startup, APathWithBlanksIsLoggedExactlyAsDerived) {
+  Shop shop;
+  shop.company_rows = {{code(1), text("C:\\mio  negozio \\ archivi\\  Dati.mdb ")}};
+  shop.data_path = "C:\\MIO  NEGOZIO \\ ARCHIVI\\  DATI.MDB ";
+  StartupRun r{shop};
+  EXPECT_EQ(r.end, StartupEnd::complete);
+  EXPECT_EQ(r.log(), kStartLine + stamped("- Apro DB  C:\\mio  negozio \\ archivi\\dati.mdb") +
+                         stamped("- Apro DB  C:\\mio  negozio \\ archivi\\vendite.mdb") +
+                         stamped("- Apro DB  c:\\team\\super.mdb") +
+                         "DB OK  \r\nCONTROLLO DB SUPER OK\r\n" + stamped("- Controllo  DB  OK"));
+}
+
 TEST(Startup, ADataFileNotNamedDatiIsTakenFromItsFolder) {
   Shop shop;
   shop.company_rows = {{code(1), text("C:\\super\\archivio.mdb")}};
@@ -509,7 +523,7 @@ TEST(Startup, NrposConvertedToLong) {
       {text("12"), JetType::text, 12, 0},
       {text("3,5"), JetType::text, 4, 0},
       {text("cassa"), JetType::text, 0, 13},
-      {text("3.5"), JetType::text, 0, 13},
+      {text("3.5"), JetType::text, 35, 0},
       {text("99999999999"), JetType::text, 0, 6},
   };
   for (const Case& c : cases) {
