@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build, the tests and the demo need, when any is missing.
-# Usage: install-packages.sh [group...]   groups: build (default), demo, windows, windows32
+# Usage: install-packages.sh [group...]   groups: build (default), demo, windows, windows32, packages
 set -euo pipefail
 
 groups=("${@:-build}")
@@ -21,6 +21,11 @@ for group in "${groups[@]}"; do
     windows32)
       # The 32-bit Windows programs (tools/cmake/mingw-w64-i686.cmake); not built by CI.
       packages+=(g++-mingw-w64-i686 nlohmann-json3-dev) ;;
+    packages)
+      # The Windows Installer package (wixl, msitools) and its test (lnkinfo reads the shortcuts);
+      # the Debian package (CPack's DEB generator needs dpkg-shlibdeps), its manual pages, its
+      # checks and its test (man).
+      packages+=(wixl msitools liblnk-utils dpkg-dev help2man lintian desktop-file-utils man-db) ;;
     *) echo "install-packages.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the project twice, normally and with AddressSanitizer + UndefinedBehaviorSanitizer,
 # and runs every test in both builds; runs each fuzz target for a minute with a fixed seed; then
-# cross-builds the Windows programs and runs their tests under Wine.
+# cross-builds the Windows programs and runs their tests under Wine; builds both packages and
+# tests them by installing them.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -42,4 +43,10 @@ echo "=== windows tests ==="
 # Each run makes its Wine prefix afresh (the WinePrefix test, which every other one waits for).
 ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 600 || status=1
 echo "Windows build and tests: $((SECONDS - started)) s; zip: $dir/qanocontrol-windows.zip"
+
+# Both packages, built and tested by installing, running and removing them.
+echo "=== packages ==="
+started=$SECONDS
+bash tools/scripts/packages-test.sh || status=1
+echo "Packages: $((SECONDS - started)) s"
 exit $status
