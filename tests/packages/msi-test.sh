@@ -109,7 +109,8 @@ folder="$c/$(tr '\\' / <<<"${start_in#[Cc]:\\}")"
 version_out=$( (cd "$folder" && wine "$installed_dos\\qanocheck.exe" --version) 2>&1 | tr -d '\r') || true
 driver=${QANO_MDBODBC:-/usr/lib/i386-linux-gnu/odbc/libmdbodbc.so}
 if [ "$version_out" != "qanocheck (qanocontrol) $version" ]; then
-  echo "  not run: Wine cannot run the 32-bit programs on this machine (no wine32): $version_out"
+  echo "  not run: Wine cannot run the 32-bit programs on this machine (its 32-bit half, wine32,"
+  echo "  is not installed)${version_out:+: $version_out}"
 elif [ ! -f "$driver" ]; then
   echo "  not run: the 32-bit MDBTools ODBC driver $driver is not installed (odbc-mdbtools:i386)"
 else
