@@ -3,7 +3,7 @@
 # then install it with dpkg -i (apt-get install -f for what it depends on), run the installed
 # commands on a prefix laid out by the installed Jet 4 writer, start the program through the
 # menu entry's launcher on a virtual display, show `man qanocheck`, and remove it again.
-# Needs root (dpkg). The package is removed at the end whatever happened.
+# Needs root for dpkg (else it uses sudo). The package is removed at the end whatever happened.
 # Usage: deb-test.sh PACKAGE.deb
 set -euo pipefail
 if [ $# -ne 1 ]; then
@@ -15,6 +15,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 demo=$here/../../tools/demo
 . "$here/checks.sh"
 export LC_ALL=C.UTF-8
+SUDO=
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
 section() { echo "--- $1 (at $SECONDS s)"; }
 
 work=$(mktemp -d)
@@ -24,7 +26,7 @@ cleanup() {
   [ -n "$program" ] && kill "$program" 2>/dev/null
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   if dpkg-query -W -f='${Status}' qanocontrol 2>/dev/null | grep -q "ok installed"; then
-    dpkg --purge qanocontrol >/dev/null 2>&1 || true
+    $SUDO dpkg --purge qanocontrol >/dev/null 2>&1 || true
   fi
   rm -rf "$work"
 }
@@ -46,8 +48,8 @@ check "desktop-file-validate accepts the desktop entry" \
   desktop-file-validate "$work/contents/usr/share/applications/qanocontrol.desktop"
 
 section "install"
-if ! dpkg -i "$deb" >"$work/dpkg.txt" 2>&1; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -f -y -qq >>"$work/dpkg.txt" 2>&1 || true
+if ! $SUDO dpkg -i "$deb" >"$work/dpkg.txt" 2>&1; then
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -f -y -qq >>"$work/dpkg.txt" 2>&1 || true
 fi
 check "installed with dpkg -i" \
   bash -c "dpkg-query -W -f='\${Status}' qanocontrol | grep -q 'install ok installed'"
@@ -120,7 +122,7 @@ xvfb=
 
 section "remove"
 dpkg-query -L qanocontrol >"$work/files.txt"
-dpkg --purge qanocontrol >"$work/dpkg.txt" 2>&1 || cat "$work/dpkg.txt"
+$SUDO dpkg --purge qanocontrol >"$work/dpkg.txt" 2>&1 || cat "$work/dpkg.txt"
 check "dpkg --purge removes the package" \
   bash -c "! dpkg-query -W -f='\${Status}' qanocontrol 2>/dev/null | grep -q installed"
 left=

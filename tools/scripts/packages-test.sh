@@ -3,7 +3,7 @@
 #   the Windows Installer package from the 32-bit Windows build (build/windows32, or
 #   $QANO_WINDOWS32_DIR), tested under Wine in a prefix of its own (tests/packages/msi-test.sh);
 #   the Debian package from the Linux build (build/release, or $QANO_RELEASE_DIR), tested with
-#   lintian and dpkg (tests/packages/deb-test.sh). Needs root for dpkg.
+#   lintian and dpkg (tests/packages/deb-test.sh). Needs root for dpkg (else sudo).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 bash tools/scripts/install-packages.sh build windows windows32 packages
