@@ -251,13 +251,13 @@ TEST_F(QanocheckCommand, APrefixWithoutDrivesIsPointedOut) {
 TEST_F(QanocheckCommand, HelpAndAnArgumentItDoesNotKnow) {
   ProcessResult help = run({}, {"--help"});
   EXPECT_EQ(help.exit_code, 0);
-  EXPECT_EQ(help.out.rfind("usage: qanocheck [--help]\n", 0), 0u) << help.out;
+  EXPECT_EQ(help.out.rfind("Usage: qanocheck [--help | --version]\n", 0), 0u) << help.out;
   EXPECT_EQ(help.err, "");
 
   ProcessResult wrong = run({}, {"--log"});
   EXPECT_EQ(wrong.exit_code, 64);
   EXPECT_EQ(wrong.out, "");
-  EXPECT_EQ(wrong.err.rfind("qanocheck: unknown argument '--log'\nusage: qanocheck", 0), 0u)
+  EXPECT_EQ(wrong.err.rfind("qanocheck: unknown argument '--log'\nUsage: qanocheck", 0), 0u)
       << wrong.err;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/version.h"
 #ifdef _WIN32
 #include "platform/odbc/odbc_engine.h"
 #include "platform/win32/console.h"
@@ -79,7 +80,33 @@ std::string printed(const qano::JetValue& v) {
   return std::to_string(v.as_integer());
 }
 
+constexpr const char* kUsage =
+    "Usage: jetquery FILE 'SQL'\n"
+    "  or:  jetquery --help | --version\n"
+    "\n"
+    "Runs one SELECT on the Access (Jet 4) database FILE through qanocontrol's own Jet\n"
+#ifdef _WIN32
+    "engine (the Access ODBC driver) and prints the first row, one line per column:\n"
+#else
+    "engine (mdbtools) and prints the first row, one line per column:\n"
+#endif
+    "its name, type and value, separated by tabs. A text is a JSON string, a number\n"
+    "is bare, a Null is null; EOF alone when there is no row.\n"
+    "\n"
+    "Exit status: 0 a row or EOF; 2 a failure, shown on standard error with its\n"
+    "number and text (3024 the file is missing, 3343 it is no Access database,\n"
+    "3078 no such table), or a wrong command line.\n";
+
 int run(int argc, char** argv) {
+  const std::string argument = argc > 1 ? argv[1] : "";
+  if (argc == 2 && (argument == "--help" || argument == "-h")) {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (argc == 2 && argument == "--version") {
+    std::cout << "jetquery (qanocontrol) " << qano::kVersion << '\n';
+    return 0;
+  }
   if (argc != 3) {
     std::cerr << "usage: jetquery FILE 'SQL'\n";
     return 2;

@@ -24,6 +24,7 @@
 #endif
 #include "intake/archive_intake.h"
 #include "platform/text.h"
+#include "platform/version.h"
 #include "startup/activity_log.h"
 #include "startup/startup.h"
 #include "tools/qanocheck/settings_report.h"
@@ -32,7 +33,7 @@ namespace qano {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: qanocheck [--help]\n"
+    "Usage: qanocheck [--help | --version]\n"
     "\n"
     "Runs qanocontrol's start-up as the program would, without its window and without\n"
     "writing the activity log, and shows what it did:\n"
@@ -147,6 +148,10 @@ int run(int argc, char** argv) {
   std::string argument = argc > 1 ? argv[1] : "";
   if (argc == 2 && (argument == "--help" || argument == "-h")) {
     std::cout << qano::kUsage;
+    return qano::kCompleted;
+  }
+  if (argc == 2 && argument == "--version") {
+    std::cout << "qanocheck (qanocontrol) " << qano::kVersion << '\n';
     return qano::kCompleted;
   }
   if (argc > 1) {

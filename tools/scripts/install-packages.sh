@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build, the tests and the demo need, when any is missing.
-# Usage: install-packages.sh [group...]   groups: build (default), demo, windows, windows32
+# Usage: install-packages.sh [group...]   groups: build (default), demo, windows, windows32,
+#                                         packages
 #   windows32: the 32-bit Windows programs' compiler; and, where this machine runs 32-bit programs,
 #   Wine's 32-bit half with the 32-bit ODBC driver manager and MDBTools driver that Wine hands a
 #   32-bit program's ODBC calls to. Elsewhere nothing of i386 is installed.
@@ -28,6 +29,11 @@ for group in "${groups[@]}"; do
       # tells whether this machine runs 32-bit programs (an amd64 package).
       packages+=(g++-mingw-w64-i686 nlohmann-json3-dev libc6-i386)
       wine32=yes ;;
+    packages)
+      # The Windows Installer package (wixl, msitools) and its test (lnkinfo reads the shortcuts);
+      # the Debian package (CPack's DEB generator needs dpkg-shlibdeps), its manual pages, its
+      # checks and its test (man).
+      packages+=(wixl msitools liblnk-utils dpkg-dev help2man lintian desktop-file-utils man-db) ;;
     *) echo "install-packages.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

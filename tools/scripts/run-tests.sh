@@ -2,7 +2,8 @@
 # Builds the project twice, normally and with AddressSanitizer + UndefinedBehaviorSanitizer,
 # and runs every test in both builds; runs each fuzz target for a minute with a fixed seed; then
 # cross-builds the Windows programs, 64-bit and 32-bit, and runs their tests under Wine (the
-# 32-bit ones where this machine runs 32-bit programs).
+# 32-bit ones where this machine runs 32-bit programs); builds both packages and tests them by
+# installing them.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -57,4 +58,10 @@ else
 fi
 echo "Windows builds $((built - started)) s, tests $((SECONDS - built)) s;" \
   "zips: build/windows32/qanocontrol-windows.zip (32-bit), build/windows/qanocontrol-windows-x64.zip"
+
+# Both packages, built and tested by installing, running and removing them.
+echo "=== packages ==="
+started=$SECONDS
+bash tools/scripts/packages-test.sh || status=1
+echo "Packages: $((SECONDS - started)) s"
 exit $status

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds the Windows Installer package from its WiX source with Debian's wixl (msitools).
+# Usage: build-msi.sh WXS FOLDER VERSION OUT.msi
+#   FOLDER holds the files that the package installs (qanocontrol.exe, qanocheck.exe,
+#   jetquery.exe, README.txt); VERSION is the project's, major.minor[.build].
+set -euo pipefail
+if [ $# -ne 4 ]; then
+  echo "usage: build-msi.sh WXS FOLDER VERSION OUT.msi" >&2
+  exit 2
+fi
+wxs=$(realpath "$1")
+folder=$2
+version=$3
+out=$(realpath -m "$4")
+if ! [[ "$version" =~ ^[0-9]+\.[0-9]+(\.[0-9]+)?$ ]]; then
+  echo "build-msi.sh: version '$version' is not major.minor[.build]" >&2
+  exit 2
+fi
+rm -f "$out"
+# wixl finds the files relative to its working directory.
+(cd "$folder" && wixl --arch x86 -D Version="$version" -D SourceDir=. -o "$out" "$wxs")
+# wixl has no Secure attribute: STARTIN joins the secure properties that it listed itself.
+secure=$(msiinfo export "$out" Property | awk -F '\t' '$1 == "SecureCustomProperties" { print $2 }')
+msibuild "$out" -q "UPDATE \`Property\` SET \`Value\` = 'STARTIN${secure:+;$secure}' WHERE \`Property\` = 'SecureCustomProperties'"
+msiinfo export "$out" Property | grep -q "^SecureCustomProperties	STARTIN" || {
+  echo "build-msi.sh: STARTIN could not be made a secure property" >&2
+  rm -f "$out"
+  exit 1
+}
