@@ -3,4 +3,4 @@
 # linked statically like every Windows program here.
 add_executable(qanocontrol WIN32 ${CMAKE_CURRENT_LIST_DIR}/win32_main.cpp)
 target_link_options(qanocontrol PRIVATE -municode)
-target_link_libraries(qanocontrol PRIVATE qano_app qano_win32_host qano_win32 qano_odbc)
+target_link_libraries(qanocontrol PRIVATE qano_app qano_win32_host qano_win32 qano_odbc qano_manifest)
