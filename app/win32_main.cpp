@@ -2,6 +2,7 @@
 // Win32 platform and Jet through the system's ODBC Access driver.
 #include <windows.h>
 
+#include <iostream>
 #include <memory>
 
 #include "app/layout.h"
@@ -12,6 +13,13 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   qano::Win32Platform platform;
+  // One program per machine: a second start (the Startup folder and a double click) would take
+  // every archive twice. It shows the running one and ends, taking nothing.
+  if (!platform.claim_single_instance()) {
+    std::cerr << qano::kProgramName
+              << ": another qanocontrol already runs on this machine; this start ends" << std::endl;
+    return 0;
+  }
   platform.set_jet_engine(qano::make_odbc_engine());
   return qano::run_program<qano::Win32Host>(
       platform, [] { return std::make_unique<qano::Win32Host>(qano::form1_layout()); });

@@ -29,6 +29,9 @@ class Win32Platform : public Platform {
   std::vector<std::string> dir_all(const std::string& pattern) override;
   std::optional<FileFacts> file_facts(const std::string& path) override;
   void kill(const std::string& path) override;
+  std::vector<Entry> entries(const std::string& pattern) override;
+  void remove_entry(const std::string& path) override;
+  void clear_read_only(const std::string& path) override;
   void open_append(int number, const std::string& path) override;
   void open_output(int number, const std::string& path) override;
   // What open_append(number, path) would fail with, found without opening, creating or changing
@@ -40,6 +43,8 @@ class Win32Platform : public Platform {
   TaskId shell(const std::string& path, WindowStyle style,
                const std::string& working_folder) override;
   bool still_running(TaskId task) override;
+  // The command interpreter that runs batch scripts (default: cmd.exe in the system folder).
+  void set_command_interpreter(const std::string& path);
 
   Date today() override;
   TimeOfDay time_of_day() override;
@@ -48,6 +53,10 @@ class Win32Platform : public Platform {
   std::string decimal_separator() override;
   std::string thousands_separator() override;
   std::string upper_case(const std::string& text) override;
+
+  // A named mutex in the Global\ namespace, so that another user session counts too. Claiming
+  // again in the same program is granted.
+  bool claim_single_instance() override;
 
   void message_box(const std::string& text) override;
 
@@ -60,12 +69,17 @@ class Win32Platform : public Platform {
   // The path of numbered file `path`, once `number` is free and its folder exists.
   std::wstring numbered_target(int number, const std::string& path);
   void open_numbered(int number, const std::string& path, bool truncate);
+  // Creates a fresh file beside `target` and renames it over whatever stands at that name (the
+  // entry itself, a link too, never what a link points to); the open handle, or a failure.
+  void* replace_with_fresh_file(const std::wstring& target, const std::string& path);
   void reap_children();
 
   std::unique_ptr<JetEngine> engine_;
   std::function<void(const std::string&)> message_box_;
   std::map<int, void*> open_files_;   // file number -> file handle
   std::map<TaskId, void*> children_;  // task -> process handle, until the process has ended
+  std::wstring interpreter_;          // empty: cmd.exe in the system folder
+  void* instance_ = nullptr;          // the mutex of claim_single_instance()
 };
 
 }  // namespace qano
