@@ -110,6 +110,16 @@ inline std::string error_text(DWORD error) {
   return text.empty() ? "error " + std::to_string(error) : text;
 }
 
+// The same with every "%1" of the system's text filled with `insert` (a path, as a rule).
+inline std::string error_text(DWORD error, const std::string& insert) {
+  std::string text = error_text(error);
+  for (std::size_t at = text.find("%1"); at != std::string::npos;
+       at = text.find("%1", at + insert.size())) {
+    text.replace(at, 2, insert);
+  }
+  return text;
+}
+
 // A command line as the user typed it, whatever the console's code page: wmain's arguments in
 // UTF-8, with an argv-style array (ended by a null) pointing into them.
 struct Utf8Arguments {

@@ -3,11 +3,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
+#include <vector>
 
 #include "platform/dos_path.h"
 #include "platform/text.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/win32_host.h"
 
 namespace qano {
 
@@ -71,51 +74,6 @@ int open_failure_number(DWORD error) {
   }
 }
 
-// The failure for a system error that says a resource ran out; nothing for any other.
-std::optional<int> resource_failure_number(DWORD error) {
-  switch (error) {
-    case ERROR_TOO_MANY_OPEN_FILES:
-      return failure::kTooManyFiles;
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-    case ERROR_NO_SYSTEM_RESOURCES:
-    case ERROR_COMMITMENT_LIMIT:
-      return failure::kOutOfMemory;
-    default:
-      return std::nullopt;
-  }
-}
-
-// The failure's text naming the DOS path it concerns.
-Failure named(int number, const std::string& doing, const std::string& path) {
-  return Failure(number, std::string(standard_text(number)) + ": " + doing + " '" + path + "'");
-}
-
-// What the classic Shell reports for a file that is there but cannot be started.
-constexpr int kInvalidProcedureCall = 5;
-
-bool is_link(DWORD a) {
-  return (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-// Removes the entry at `native` itself: a link (never what it points to) or a file whatever its
-// attributes. The system's error, or 0.
-DWORD remove_native(const std::wstring& native, DWORD a) {
-  if ((a & FILE_ATTRIBUTE_READONLY) != 0 && !is_link(a)) {
-    SetFileAttributesW(native.c_str(), (a & ~FILE_ATTRIBUTE_READONLY) | FILE_ATTRIBUTE_NORMAL);
-  }
-  BOOL done = (a & FILE_ATTRIBUTE_DIRECTORY) != 0 ? RemoveDirectoryW(native.c_str())
-                                                  : DeleteFileW(native.c_str());
-  return done ? 0 : GetLastError();
-}
-
-int remove_failure_number(DWORD error) {
-  if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
-    return failure::kPathFileAccessError;
-  }
-  return open_failure_number(error);
-}
-
 int write_failure_number(DWORD error) {
   return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL
              ? failure::kDiskFull
@@ -144,6 +102,108 @@ std::string locale_info(LCTYPE type, const char* otherwise) {
   return from_wide(std::wstring_view(buffer, static_cast<std::size_t>(n - 1)));
 }
 
+std::string quoted(const std::string& path) {
+  return "'" + path + "'";
+}
+
+bool sharing_error(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+bool has_wildcard(const std::string& leaf) {
+  return leaf.find_first_of("*?") != std::string::npos;
+}
+
+// Whether another process holds the file so that it may not be read alone or deleted: open for
+// writing, or open without delete sharing.
+bool held_by_another(const std::wstring& native) {
+  HANDLE h = CreateFileW(native.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
+    // No right to delete it at all: whether it is still being written is all there is to tell.
+    h = CreateFileW(native.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  }
+  if (h == INVALID_HANDLE_VALUE) return sharing_error(GetLastError());
+  CloseHandle(h);
+  return false;
+}
+
+// Whether a link that points nowhere stands at `native`: the system then reports nothing there,
+// yet no file can be created at the name. (Wine shows such a link neither in a folder's list nor
+// in a name's attributes.) A file made to tell is gone again at once.
+bool dangling_link_at(const std::wstring& native) {
+  if (attributes(native)) return false;
+  HANDLE h = CreateFileW(native.c_str(), DELETE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    return false;
+  }
+  DWORD error = GetLastError();
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+}
+
+// Renames the open file `h` (opened with DELETE access) to `target`, over whatever stands there.
+bool rename_over(HANDLE h, const std::wstring& target) {
+  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) +
+                                    (target.size() + 1) * sizeof(wchar_t));
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = TRUE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+  std::memcpy(info->FileName, target.c_str(), (target.size() + 1) * sizeof(wchar_t));
+  return SetFileInformationByHandle(h, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) !=
+         0;
+}
+
+bool delete_open_file(HANDLE h) {
+  FILE_DISPOSITION_INFO disposition{TRUE};
+  return SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
+                                      FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
+
+bool drop_read_only(const std::wstring& native, DWORD a) {
+  DWORD rest = a & kSettableAttributes;
+  return SetFileAttributesW(native.c_str(), rest == 0 ? FILE_ATTRIBUTE_NORMAL : rest) != 0;
+}
+
+// The classic number for a program that is there but is no program Windows can run.
+constexpr int kInvalidProcedureCall = 5;
+constexpr int kOutOfMemory = 7;
+
+// Why `what` could not be started: its number and a text naming it, the system's text (its %1
+// filled with `program`) at the end.
+[[noreturn]] void fail_start(DWORD error, const std::string& what, const std::string& program) {
+  std::string detail = ": cannot start " + what + ": " + error_text(error, program);
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+      fail(failure::kFileNotFound, "File not found" + detail);
+    case ERROR_BAD_EXE_FORMAT:
+    case ERROR_EXE_MACHINE_TYPE_MISMATCH:
+    case ERROR_INVALID_EXE_SIGNATURE:
+    case ERROR_BAD_FORMAT:
+    case ERROR_EXE_MARKED_INVALID:
+      fail(kInvalidProcedureCall, "Invalid procedure call or argument" + detail);
+    case ERROR_ACCESS_DENIED:
+      fail(failure::kPermissionDenied, "Permission denied" + detail);
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+    case ERROR_COMMITMENT_LIMIT:
+    case ERROR_NO_SYSTEM_RESOURCES:
+      fail(kOutOfMemory, "Out of memory" + detail);
+    default:
+      fail(failure::kPathFileAccessError, "Path/File access error" + detail);
+  }
+}
+
 }  // namespace
 
 Win32Platform::Win32Platform() = default;
@@ -151,7 +211,7 @@ Win32Platform::Win32Platform() = default;
 Win32Platform::~Win32Platform() {
   close_all();
   for (auto& [task, process] : children_) CloseHandle(process);
-  if (instance_mutex_ != nullptr) CloseHandle(instance_mutex_);
+  if (instance_ != nullptr) CloseHandle(instance_);
 }
 
 void Win32Platform::set_jet_engine(std::unique_ptr<JetEngine> engine) {
@@ -212,8 +272,9 @@ std::vector<std::string> Win32Platform::dir_all(const std::string& pattern) {
 std::optional<FileFacts> Win32Platform::file_facts(const std::string& path) {
   std::wstring native = win_path(parse_dos_path(path));
   WIN32_FILE_ATTRIBUTE_DATA data{};
+  // A folder is no file, nor is a link: what it points to is not the exchange folder's.
   if (!GetFileAttributesExW(native.c_str(), GetFileExInfoStandard, &data) ||
-      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
     return std::nullopt;
   }
   FILETIME now_time{};
@@ -228,18 +289,11 @@ std::optional<FileFacts> Win32Platform::file_facts(const std::string& path) {
       static_cast<double>(ticks(now_time) - ticks(data.ftLastWriteTime)) / 1e7;
   facts.write_stamp = ticks(data.ftLastWriteTime);
   facts.read_only = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-  // A file that another process still writes cannot be opened for reading while others may
-  // not write: it is still arriving. One held without letting others delete it (a backup or
-  // scanning program, or a running script's hold on agglis.bat) refuses the delete access: its
-  // script could not remove it. Other readers do not stand in the way.
-  HANDLE h = CreateFileW(native.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
-                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    DWORD error = GetLastError();
-    facts.in_use = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
-  } else {
-    CloseHandle(h);
-  }
+  // A file that another process still writes cannot be opened for reading while others may not
+  // write: it is still arriving. One held without delete sharing (a backup or scanning program,
+  // a running script of this program) could not be deleted once filed: it waits too. Readers
+  // that let it be deleted do not stand in the way.
+  facts.in_use = held_by_another(native);
   return facts;
 }
 
@@ -260,65 +314,136 @@ void Win32Platform::kill(const std::string& path) {
 }
 
 std::vector<Entry> Win32Platform::entries(const std::string& pattern) {
-  std::vector<Entry> found;
+  std::vector<std::pair<std::string, Entry>> found;
   DosPath p = parse_dos_path(pattern);
-  if (p.components.empty()) return found;
+  if (p.components.empty()) return {};
+  const std::string leaf = p.leaf();
   std::wstring all = win_path(p.parent());
   if (all.back() != L'\\') all += L'\\';
   all += L'*';
-  WIN32_FIND_DATAW entry{};
-  HANDLE find = FindFirstFileExW(all.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+  WIN32_FIND_DATAW data{};
+  HANDLE find = FindFirstFileExW(all.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
                                  nullptr, FIND_FIRST_EX_LARGE_FETCH);
-  if (find == INVALID_HANDLE_VALUE) {
-    if (std::optional<int> n = resource_failure_number(GetLastError())) {
-      throw Failure(
-          *n, std::string(standard_text(*n)) + ": cannot read the folder of '" + pattern + "'");
-    }
-    return found;
+  if (find != INVALID_HANDLE_VALUE) {
+    text::Wildcard wildcard(leaf);
+    do {
+      std::string name = from_wide(data.cFileName);
+      if (name == "." || name == ".." || !wildcard.matches(name)) continue;
+      DWORD a = data.dwFileAttributes;
+      Entry e;
+      e.name = name;
+      e.kind = (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? EntryKind::link
+               : (a & FILE_ATTRIBUTE_DIRECTORY) != 0   ? EntryKind::folder
+                                                       : EntryKind::file;
+      e.hidden = (a & FILE_ATTRIBUTE_HIDDEN) != 0;
+      e.system = (a & FILE_ATTRIBUTE_SYSTEM) != 0;
+      e.read_only = (a & FILE_ATTRIBUTE_READONLY) != 0;
+      found.emplace_back(text::fold(name), std::move(e));
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
   }
-  text::Wildcard wildcard(p.leaf());
-  do {
-    std::string name = from_wide(entry.cFileName);
-    if (name == "." || name == ".." || !wildcard.matches(name)) continue;
-    DWORD a = entry.dwFileAttributes;
-    EntryKind kind = is_link(a)                            ? EntryKind::link
-                     : (a & FILE_ATTRIBUTE_DIRECTORY) != 0 ? EntryKind::folder
-                     : (a & FILE_ATTRIBUTE_DEVICE) != 0    ? EntryKind::other
-                                                           : EntryKind::file;
-    found.push_back(Entry{std::move(name), kind, (a & FILE_ATTRIBUTE_HIDDEN) != 0,
-                          (a & FILE_ATTRIBUTE_SYSTEM) != 0, (a & FILE_ATTRIBUTE_READONLY) != 0});
-  } while (FindNextFileW(find, &entry));
-  FindClose(find);
+  if (found.empty() && !has_wildcard(leaf) && folder_exists(p) && dangling_link_at(win_path(p))) {
+    Entry e;
+    e.name = leaf;
+    e.kind = EntryKind::link;
+    found.emplace_back(text::fold(leaf), std::move(e));
+  }
   std::sort(found.begin(), found.end(),
-            [](const Entry& x, const Entry& y) { return text::fold(x.name) < text::fold(y.name); });
-  return found;
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<Entry> list;
+  for (auto& item : found) list.push_back(std::move(item.second));
+  return list;
+}
+
+void* Win32Platform::replace_with_fresh_file(const std::wstring& target, const std::string& path) {
+  // Beside it, so that the rename stays within the folder.
+  static unsigned serial = 0;
+  std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
+  std::wstring fresh = folder + L"~qano" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                       std::to_wstring(++serial) + L".tmp";
+  HANDLE h = CreateFileW(fresh.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    fail(open_failure_number(error), standard_text(open_failure_number(error)) +
+                                         std::string(": cannot write beside ") + quoted(path) +
+                                         ": " + error_text(error));
+  }
+  // A rename replaces the entry itself: a link goes, what it points to stays as it was.
+  bool renamed = rename_over(h, target);
+  DWORD error = renamed ? 0 : GetLastError();
+  if (!renamed && error == ERROR_ACCESS_DENIED) {
+    std::optional<DWORD> a = attributes(target);
+    if (a && (*a & FILE_ATTRIBUTE_READONLY) != 0 && (*a & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+        drop_read_only(target, *a)) {
+      renamed = rename_over(h, target);
+      error = renamed ? 0 : GetLastError();
+    }
+  }
+  if (!renamed) {
+    delete_open_file(h);
+    CloseHandle(h);
+    if (sharing_error(error) || held_by_another(target)) {
+      fail(failure::kPathFileAccessError,
+           "Path/File access error: another program holds " + quoted(path));
+    }
+    if (error == ERROR_ACCESS_DENIED) {
+      fail(failure::kPermissionDenied,
+           "Permission denied: cannot replace " + quoted(path) + ": " + error_text(error));
+    }
+    fail(failure::kPathFileAccessError,
+         "Path/File access error: cannot replace " + quoted(path) + ": " + error_text(error));
+  }
+  return h;
 }
 
 void Win32Platform::remove_entry(const std::string& path) {
   DosPath p = parse_dos_path(path);
   if (p.components.empty() || !folder_exists(p)) {
-    throw named(failure::kPathNotFound, "cannot delete", path);
+    fail(failure::kPathNotFound, "Path not found: cannot remove " + quoted(path));
   }
   std::wstring native = win_path(p);
   std::optional<DWORD> a = attributes(native);
-  if (!a) throw named(failure::kFileNotFound, "cannot delete", path);
-  // A folder's contents are never the program's to remove.
-  if ((*a & FILE_ATTRIBUTE_DIRECTORY) != 0 && !is_link(*a)) {
-    throw named(failure::kPathFileAccessError, "a folder stands at", path);
+  if (!a && !dangling_link_at(native)) {
+    fail(failure::kFileNotFound, "File not found: " + quoted(path));
   }
-  if (DWORD error = remove_native(native, *a); error != 0) {
-    throw named(remove_failure_number(error), "cannot delete", path);
+  if (a && (*a & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    // A folder's contents are never removed; nor is a link to a folder, which cannot be told
+    // everywhere from the folder it points to.
+    fail(failure::kPathFileAccessError,
+         std::string("Path/File access error: ") +
+             ((*a & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? "a link to a folder stands at "
+                                                       : "a folder stands at ") +
+             quoted(path));
+  }
+  // The entry itself goes, whatever it is and whatever its attributes: a fresh file takes its
+  // name, then that file is deleted. Deleting a link directly would, under Wine, delete what it
+  // points to.
+  HANDLE h = replace_with_fresh_file(native, path);
+  bool deleted = delete_open_file(h);
+  DWORD error = GetLastError();
+  CloseHandle(h);
+  if (!deleted) {
+    fail(failure::kPathFileAccessError,
+         "Path/File access error: cannot remove " + quoted(path) + ": " + error_text(error));
   }
 }
 
 void Win32Platform::clear_read_only(const std::string& path) {
-  std::wstring native = win_path(parse_dos_path(path));
+  DosPath p = parse_dos_path(path);
+  if (p.components.empty() || !folder_exists(p)) {
+    fail(failure::kPathNotFound, "Path not found: " + quoted(path));
+  }
+  std::wstring native = win_path(p);
   std::optional<DWORD> a = attributes(native);
-  if (!a) throw named(failure::kFileNotFound, "cannot make writable", path);
-  if ((*a & FILE_ATTRIBUTE_READONLY) == 0 || is_link(*a)) return;
-  DWORD cleared = *a & ~FILE_ATTRIBUTE_READONLY;
-  if (!SetFileAttributesW(native.c_str(), cleared == 0 ? FILE_ATTRIBUTE_NORMAL : cleared)) {
-    throw named(open_failure_number(GetLastError()), "cannot make writable", path);
+  if (!a) fail(failure::kFileNotFound, "File not found: " + quoted(path));
+  if ((*a & FILE_ATTRIBUTE_READONLY) == 0) return;
+  if (!drop_read_only(native, *a)) {
+    DWORD error = GetLastError();
+    fail(
+        error == ERROR_ACCESS_DENIED ? failure::kPermissionDenied : failure::kPathFileAccessError,
+        std::string(error == ERROR_ACCESS_DENIED ? "Permission denied" : "Path/File access error") +
+            ": cannot make " + quoted(path) + " writable: " + error_text(error));
   }
 }
 
@@ -332,42 +457,53 @@ std::wstring Win32Platform::numbered_target(int number, const std::string& path)
 
 void Win32Platform::open_numbered(int number, const std::string& path, bool truncate) {
   std::wstring native = numbered_target(number, path);
-  if (std::optional<DWORD> a = attributes(native)) {
-    if (is_link(*a) && !truncate) {
-      // The log's own name is a link: whoever planted it would have the lines written elsewhere.
-      throw named(failure::kPathFileAccessError, "will not write through the link", path);
-    }
-    if ((*a & FILE_ATTRIBUTE_DIRECTORY) != 0 && !is_link(*a)) {
-      throw named(failure::kPathFileAccessError, "a folder stands at", path);
-    }
-    if (truncate) {
-      // A fresh file in place of whatever stands there: a link goes itself, never what it points
-      // to; a read-only or hidden file goes too.
-      if (DWORD error = remove_native(native, *a); error != 0 && error != ERROR_FILE_NOT_FOUND) {
-        throw named(remove_failure_number(error), "cannot replace", path);
-      }
-    } else if ((*a & FILE_ATTRIBUTE_READONLY) != 0) {
-      // Refused by the attribute itself, also where the system would let an administrator in.
-      fail(failure::kPermissionDenied);
-    }
+  std::optional<DWORD> a = attributes(native);
+  if (a && (*a & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    fail(failure::kPathFileAccessError,
+         "Path/File access error: a folder stands at " + quoted(path));
   }
+  if (truncate) {
+    // Always a fresh file: every entry at the name goes first (case twins too, which a folder
+    // that Wine maps from Linux can hold), then a new file takes the name.
+    std::string leaf = parse_dos_path(path).leaf();
+    if (!has_wildcard(leaf)) {
+      std::string parent = path.substr(0, path.find_last_of("\\/") + 1);
+      for (const Entry& e : entries(path)) {
+        if (e.kind == EntryKind::folder) {
+          fail(failure::kPathFileAccessError,
+               "Path/File access error: a folder stands at " + quoted(parent + e.name));
+        }
+        remove_entry(parent + e.name);
+      }
+    }
+    open_files_[number] = replace_with_fresh_file(native, path);
+    return;
+  }
+  // The log's own name is never followed when it is a link.
+  if (a && (*a & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    fail(failure::kPathFileAccessError, "Path/File access error: a link stands at " + quoted(path));
+  }
+  // Refused by the attribute itself, also where the system would let an administrator through.
+  if (a && (*a & FILE_ATTRIBUTE_READONLY) != 0) fail(failure::kPermissionDenied);
   // Appending takes only the right to add at the end: every line lands after what is there,
-  // whoever else appends. Others may read the file while it is open.
-  DWORD access = truncate ? GENERIC_WRITE : FILE_APPEND_DATA;
-  DWORD share = truncate ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE;
-  HANDLE h =
-      CreateFileW(native.c_str(), access, share, nullptr, truncate ? CREATE_NEW : OPEN_ALWAYS,
-                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  // whoever else appends. Others may read the file while it is open. A missing file is created
+  // only where nothing stands: never through a link that points nowhere.
+  HANDLE h = CreateFileW(native.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                         nullptr, a ? OPEN_EXISTING : CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
-    if (error == ERROR_FILE_EXISTS)
-      throw named(failure::kPathFileAccessError, "cannot replace", path);
-    if (std::optional<int> n = resource_failure_number(error)) fail(*n);
+    if (!a && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) {
+      fail(failure::kPathFileAccessError,
+           "Path/File access error: a link stands at " + quoted(path));
+    }
     fail(open_failure_number(error));
   }
-  if (GetFileType(h) != FILE_TYPE_DISK) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     CloseHandle(h);
-    fail(failure::kPathFileAccessError);
+    fail(failure::kPathFileAccessError, "Path/File access error: a link stands at " + quoted(path));
   }
   open_files_[number] = h;
 }
@@ -384,10 +520,15 @@ std::optional<Failure> Win32Platform::open_append_failure(int number, const std:
   try {
     std::wstring native = numbered_target(number, path);
     if (std::optional<DWORD> a = attributes(native)) {
-      if (is_link(*a))
-        throw named(failure::kPathFileAccessError, "will not write through the link", path);
       if ((*a & FILE_ATTRIBUTE_DIRECTORY) != 0) fail(failure::kPathFileAccessError);
+      if ((*a & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        fail(failure::kPathFileAccessError,
+             "Path/File access error: a link stands at " + quoted(path));
+      }
       if ((*a & FILE_ATTRIBUTE_READONLY) != 0) fail(failure::kPermissionDenied);
+    } else if (dangling_link_at(native)) {
+      fail(failure::kPathFileAccessError,
+           "Path/File access error: a link stands at " + quoted(path));
     }
   } catch (const Failure& f) {
     return f;
@@ -446,74 +587,76 @@ TaskId Win32Platform::shell(const std::string& path, WindowStyle style,
     if (!is_folder(folder)) fail(failure::kPathNotFound, "Path not found: " + working_folder);
   }
 
-  // A batch script runs in the command interpreter; "/s" makes it take the quoted path whole,
-  // "/d" keeps a user's AutoRun command from running first.
+  // A batch script runs in the command interpreter; "/s" makes it take the quoted path whole.
   std::wstring application;
   std::wstring command;
-  bool script = is_script(path);
-  if (script) {
-    application = system_folder() + L"\\cmd.exe";
+  std::string started = what;  // what a failure to start names
+  std::string named = path;    // what fills the system's text
+  HANDLE held = nullptr;
+  if (is_script(path)) {
+    application = interpreter_.empty() ? system_folder() + L"\\cmd.exe" : interpreter_;
     command = L"cmd.exe /d /s /c \"\"" + program + L"\"\"";
-    std::optional<DWORD> interpreter = attributes(application);
-    if (!interpreter || (*interpreter & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-      fail(failure::kFileNotFound, "File not found: cannot start " + what +
-                                       ": the command interpreter '" + from_wide(application) +
-                                       "' is missing");
+    std::string interpreter = from_wide(application);
+    started = what + " in the command interpreter " + quoted(interpreter);
+    named = interpreter;
+    std::optional<DWORD> ia = attributes(application);
+    if (!ia || (*ia & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      fail(failure::kFileNotFound, "File not found: the command interpreter " +
+                                       quoted(interpreter) + " is not there to run " + what);
+    }
+    // The interpreter inherits a hold on its script that lets others read it but neither write
+    // nor delete it: the script stays as it is for as long as it runs, and any run of this
+    // program sees it held (file_facts), even after this one has ended.
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    held = CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (held == INVALID_HANDLE_VALUE) {
+      DWORD error = GetLastError();
+      if (sharing_error(error)) {
+        fail(failure::kPathFileAccessError,
+             "Path/File access error: another program holds " + what);
+      }
+      fail(open_failure_number(error), standard_text(open_failure_number(error)) +
+                                           std::string(": cannot start ") + what + ": " +
+                                           error_text(error, path));
     }
   } else {
     application = program;
     command = L"\"" + program + L"\"";
   }
 
-  // The script holds its own file for as long as it runs: a handle that the interpreter
-  // inherits, opened without letting others write or delete it. It outlives this program, so a
-  // later run sees agglis.bat in use (file_facts) and neither rewrites it nor starts another.
-  HANDLE hold = INVALID_HANDLE_VALUE;
-  if (script) {
-    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    hold = CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherited, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (hold == INVALID_HANDLE_VALUE) {
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup;
+  startup.StartupInfo.dwFlags = STARTF_USESHOWWINDOW;
+  startup.StartupInfo.wShowWindow = static_cast<WORD>(style);
+  // Only the hold on the script is inherited, nothing else of the program's.
+  std::vector<unsigned char> list;
+  if (held != nullptr) {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    list.resize(size);
+    startup.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(list.data());
+    if (!InitializeProcThreadAttributeList(startup.lpAttributeList, 1, 0, &size) ||
+        !UpdateProcThreadAttribute(startup.lpAttributeList, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                   &held, sizeof held, nullptr, nullptr)) {
       DWORD error = GetLastError();
-      if (std::optional<int> n = resource_failure_number(error)) {
-        fail(*n, std::string(standard_text(*n)) + ": cannot start " + what);
-      }
-      fail(failure::kPathFileAccessError,
-           "Path/File access error: cannot hold " + what + ": " + error_text(error));
+      CloseHandle(held);
+      fail_start(error, started, named);
     }
   }
-
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = static_cast<WORD>(style);
   PROCESS_INFORMATION process{};
-  // A console of its own, shown in the style asked for; of the program's handles only a
-  // script's hold on its file is inherited (the only inheritable one).
-  BOOL started =
-      CreateProcessW(application.c_str(), command.data(), nullptr, nullptr, script ? TRUE : FALSE,
-                     CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT, nullptr,
-                     folder.empty() ? nullptr : folder.c_str(), &startup, &process);
-  DWORD error = started ? 0 : GetLastError();
-  if (hold != INVALID_HANDLE_VALUE) CloseHandle(hold);
-  if (!started) {
-    // The system's text with the path in place of its "%1".
-    std::string why = error_text(error);
-    for (std::size_t at = why.find("%1"); at != std::string::npos; at = why.find("%1", at)) {
-      why.replace(at, 2, path);
-      at += path.size();
-    }
-    if (std::optional<int> n = resource_failure_number(error)) {
-      fail(*n, std::string(standard_text(*n)) + ": cannot start " + what + ": " + why);
-    }
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
-      fail(failure::kFileNotFound, "File not found: cannot start " + what + ": " + why);
-    }
-    // The file is there but is no program the system can start (a bad EXE format, a program
-    // for another system, access denied).
-    fail(kInvalidProcedureCall,
-         "Invalid procedure call or argument: cannot start " + what + ": " + why);
+  // A console of its own, shown in the style asked for.
+  BOOL created = CreateProcessW(
+      application.c_str(), command.data(), nullptr, nullptr, held != nullptr ? TRUE : FALSE,
+      CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT |
+          (held != nullptr ? EXTENDED_STARTUPINFO_PRESENT : 0),
+      nullptr, folder.empty() ? nullptr : folder.c_str(), &startup.StartupInfo, &process);
+  DWORD error = created ? 0 : GetLastError();
+  if (held != nullptr) {
+    DeleteProcThreadAttributeList(startup.lpAttributeList);
+    CloseHandle(held);  // the interpreter's copy holds the script from now on
   }
+  if (!created) fail_start(error, started, named);
   CloseHandle(process.hThread);
   TaskId task = process.dwProcessId;
   auto [it, added] = children_.emplace(task, process.hProcess);
@@ -527,6 +670,39 @@ TaskId Win32Platform::shell(const std::string& path, WindowStyle style,
 bool Win32Platform::still_running(TaskId task) {
   reap_children();
   return children_.count(task) != 0;
+}
+
+void Win32Platform::set_command_interpreter(const std::string& path) {
+  interpreter_ = path.empty() ? std::wstring() : win_path(parse_dos_path(path));
+}
+
+// --- One program at a time -----------------------------------------------------------------
+
+bool Win32Platform::claim_single_instance() {
+  if (instance_ != nullptr) return true;
+  // Global\: one per machine, whichever user session started it.
+  for (const wchar_t* name :
+       {L"Global\\qanocontrol.single-instance", L"qanocontrol.single-instance"}) {
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+    DWORD error = GetLastError();
+    if (mutex != nullptr && error != ERROR_ALREADY_EXISTS) {
+      instance_ = mutex;
+      return true;
+    }
+    if (mutex != nullptr) CloseHandle(mutex);
+    // Denied: another session's program made it. Any other refusal: the session's own name,
+    // and when that is refused too, the program runs unguarded rather than not at all.
+    if (mutex != nullptr || error == ERROR_ACCESS_DENIED) break;
+    if (name[0] != L'G') return true;
+  }
+  // The other one's window to the front, with the box it shows when there is one; in another
+  // user session it is not found.
+  if (HWND window = FindWindowW(kWin32WindowClass, nullptr)) {
+    if (IsIconic(window)) ShowWindowAsync(window, SW_RESTORE);
+    HWND popup = GetLastActivePopup(window);
+    SetForegroundWindow(popup != nullptr ? popup : window);
+  }
+  return false;
 }
 
 // --- Clock and regional forms --------------------------------------------------------------
@@ -596,28 +772,6 @@ std::string Win32Platform::currency_symbol() {
 
 std::string Win32Platform::upper_case(const std::string& s) {
   return text::upper(s);
-}
-
-bool Win32Platform::claim_single_instance() {
-  if (instance_mutex_ != nullptr) return true;
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Global\\qanocontrol");
-  DWORD error = GetLastError();
-  if (mutex == nullptr && error != ERROR_ACCESS_DENIED) {
-    fail(failure::kPathFileAccessError,
-         "Path/File access error: cannot claim the workstation: " + error_text(error));
-  }
-  if (mutex == nullptr || error == ERROR_ALREADY_EXISTS) {
-    // Another program runs (in this session or another one's, whose mutex this user may not
-    // open): its window comes to the front where it is this session's.
-    if (mutex != nullptr) CloseHandle(mutex);
-    if (HWND first = FindWindowW(L"qanocontrol.Form1", nullptr)) {
-      if (IsIconic(first)) ShowWindow(first, SW_RESTORE);
-      SetForegroundWindow(first);
-    }
-    return false;
-  }
-  instance_mutex_ = mutex;
-  return true;
 }
 
 // --- Message box ---------------------------------------------------------------------------

@@ -43,6 +43,8 @@ class Win32Platform : public Platform {
   TaskId shell(const std::string& path, WindowStyle style,
                const std::string& working_folder) override;
   bool still_running(TaskId task) override;
+  // The command interpreter that runs batch scripts (default: cmd.exe in the system folder).
+  void set_command_interpreter(const std::string& path);
 
   Date today() override;
   TimeOfDay time_of_day() override;
@@ -53,8 +55,8 @@ class Win32Platform : public Platform {
   std::string currency_symbol() override;
   std::string upper_case(const std::string& text) override;
 
-  // One program per machine: a named mutex in the Global\ namespace, so that a program of
-  // another user session counts too. The first program's window is brought to the front.
+  // A named mutex in the Global\ namespace, so that another user session counts too. Claiming
+  // again in the same program is granted.
   bool claim_single_instance() override;
 
   void message_box(const std::string& text) override;
@@ -68,13 +70,17 @@ class Win32Platform : public Platform {
   // The path of numbered file `path`, once `number` is free and its folder exists.
   std::wstring numbered_target(int number, const std::string& path);
   void open_numbered(int number, const std::string& path, bool truncate);
+  // Creates a fresh file beside `target` and renames it over whatever stands at that name (the
+  // entry itself, a link too, never what a link points to); the open handle, or a failure.
+  void* replace_with_fresh_file(const std::wstring& target, const std::string& path);
   void reap_children();
 
   std::unique_ptr<JetEngine> engine_;
   std::function<void(const std::string&)> message_box_;
   std::map<int, void*> open_files_;   // file number -> file handle
   std::map<TaskId, void*> children_;  // task -> process handle, until the process has ended
-  void* instance_mutex_ = nullptr;
+  std::wstring interpreter_;          // empty: cmd.exe in the system folder
+  void* instance_ = nullptr;          // the mutex of claim_single_instance()
 };
 
 }  // namespace qano

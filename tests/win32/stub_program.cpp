@@ -1,11 +1,40 @@
-// A stand-in program for the process tests. In its working folder it writes stub_ran.txt: the
-// folder, then the window style it was asked for ("-" when none), one per line; it then runs for
-// as long as stub_hold.txt is there (at most a minute), and ends.
+// A stand-in program for the process tests.
+//
+// Without arguments: in its working folder it appends "started" to stub_starts.txt and writes
+// stub_ran.txt: the folder, then the window style it was asked for ("-" when none), one per line;
+// it then runs for as long as stub_hold.txt is there (at most two minutes), and ends.
+//
+// "hold PATH SHARE EVENT": opens PATH for reading with the share mode SHARE (the FILE_SHARE_*
+// bits, in decimal), signals the named event EVENT once it holds the file and holds it until it
+// is ended, at most two minutes; ends at once with status 2 when it cannot open it.
 #include <windows.h>
 
 #include <string>
 
-int wmain() {
+namespace {
+
+int hold(const wchar_t* path, const wchar_t* share, const wchar_t* event_name) {
+  HANDLE file = CreateFileW(path, GENERIC_READ, static_cast<DWORD>(_wtoi(share)), nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 2;
+  HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, event_name);
+  if (event != nullptr) SetEvent(event);
+  Sleep(120000);
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc == 5 && std::wstring(argv[1]) == L"hold") return hold(argv[2], argv[3], argv[4]);
+  HANDLE starts = CreateFileW(L"stub_starts.txt", FILE_APPEND_DATA,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (starts != INVALID_HANDLE_VALUE) {
+    DWORD written = 0;
+    WriteFile(starts, "started\r\n", 9, &written, nullptr);
+    CloseHandle(starts);
+  }
   wchar_t folder[MAX_PATH];
   DWORD n = GetCurrentDirectoryW(MAX_PATH, folder);
   STARTUPINFOW startup{};
@@ -29,7 +58,7 @@ int wmain() {
   WriteFile(h, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
   CloseHandle(h);
   if (!MoveFileExW(L"stub_ran.tmp", L"stub_ran.txt", MOVEFILE_REPLACE_EXISTING)) return 1;
-  for (int i = 0; i < 3000 && GetFileAttributesW(L"stub_hold.txt") != INVALID_FILE_ATTRIBUTES;
+  for (int i = 0; i < 6000 && GetFileAttributesW(L"stub_hold.txt") != INVALID_FILE_ATTRIBUTES;
        ++i) {
     Sleep(20);
   }

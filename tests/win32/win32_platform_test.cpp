@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "platform/text.h"
 #include "tests/win32/win32_support.h"
 
 namespace qano {
@@ -89,48 +90,13 @@ TEST_F(Win32PlatformTest, NumberedFileFailuresHaveTheLinuxNumbers) {
   for (const Case& c : cases) EXPECT_EQ(failure_of(c.call), c.number) << c.what;
   EXPECT_FALSE(fs::exists(folder.path() / "missing"));
   EXPECT_EQ(read_file(read_only), "keep\r\n");
+  EXPECT_TRUE(fs::is_directory(folder.path() / "folder.txt"));
 
   platform.open_output(3, folder.dos("a.txt"));
   EXPECT_EQ(failure_of([&] { platform.open_output(3, folder.dos("b.txt")); }), 55);
   platform.close_all();
   platform.close_all();  // nothing open: nothing happens
   EXPECT_EQ(failure_of([&] { platform.write_line(3, "x"); }), 52);
-}
-
-TEST_F(Win32PlatformTest, EveryEntryIsSeenAndRemovedWhateverItsAttributes) {
-  set_attributes(folder.write("acq_var.txt", "stale"),
-                 FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
-  fs::create_directories(folder.path() / "errore_acq_1.zip");
-  set_attributes(folder.write("errore_2_acq_1.zip", "x"), FILE_ATTRIBUTE_SYSTEM);
-  std::vector<Entry> seen = platform.entries(folder.dos("errore*_acq_1.zip"));
-  ASSERT_EQ(seen.size(), 2u);
-  EXPECT_EQ(seen[0].name, "errore_2_acq_1.zip");
-  EXPECT_TRUE(seen[0].system);
-  EXPECT_EQ(seen[1].kind, EntryKind::folder);
-  std::vector<Entry> leftover = platform.entries(folder.dos("ACQ_VAR.TXT"));
-  ASSERT_EQ(leftover.size(), 1u);
-  EXPECT_TRUE(leftover[0].hidden && leftover[0].read_only);
-
-  platform.remove_entry(folder.dos("acq_var.txt"));  // hidden and read-only: it goes all the same
-  EXPECT_FALSE(fs::exists(folder.path() / "acq_var.txt"));
-  try {
-    platform.remove_entry(folder.dos("errore_acq_1.zip"));
-    ADD_FAILURE() << "a folder was removed";
-  } catch (const Failure& f) {
-    EXPECT_EQ(f.number(), 75);
-    EXPECT_NE(f.text().find("errore_acq_1.zip"), std::string::npos) << f.text();
-  }
-  // A read-only script is replaced by a fresh one; a read-only archive made deletable.
-  set_attributes(folder.write("agglis.bat", "old\r\n"), FILE_ATTRIBUTE_READONLY);
-  platform.open_output(3, folder.dos("agglis.bat"));
-  platform.write_line(3, "new");
-  platform.close_all();
-  EXPECT_EQ(read_file(folder.path() / "agglis.bat"), "new\r\n");
-  set_attributes(folder.write("acq_1.zip", "PK"), FILE_ATTRIBUTE_READONLY);
-  EXPECT_TRUE(platform.file_facts(folder.dos("acq_1.zip"))->read_only);
-  platform.clear_read_only(folder.dos("acq_1.zip"));
-  EXPECT_FALSE(platform.file_facts(folder.dos("acq_1.zip"))->read_only);
-  platform.kill(folder.dos("acq_1.zip"));
 }
 
 TEST_F(Win32PlatformTest, TellsWhatAnAppendWouldFailWithAndTouchesNothing) {
@@ -233,22 +199,176 @@ TEST_F(Win32PlatformTest, FileFactsTellSizeAgeAndAFileStillBeingWritten) {
   ASSERT_TRUE(facts);
   EXPECT_TRUE(facts->in_use);
   CloseHandle(writer);
-  // Another reader that lets others delete the file does not stand in the way; one that does
-  // not (a backup or scanning program) would make the script's Del fail: the archive waits.
+  // Another reader that lets it be deleted does not stand in the way.
   HANDLE reader = CreateFileW(archive.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(reader, INVALID_HANDLE_VALUE);
   EXPECT_FALSE(platform.file_facts(folder.dos("acq_1.zip"))->in_use);
   CloseHandle(reader);
-  HANDLE holder = CreateFileW(archive.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  EXPECT_TRUE(platform.file_facts(folder.dos("acq_1.zip"))->in_use);
-  CloseHandle(holder);
+  // The time of the last write, the same while the file is unchanged.
+  EXPECT_EQ(platform.file_facts(folder.dos("acq_1.zip"))->write_stamp,
+            static_cast<std::int64_t>(t.QuadPart));
+  EXPECT_FALSE(platform.file_facts(folder.dos("acq_1.zip"))->read_only);
+  set_attributes(archive, FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(platform.file_facts(folder.dos("acq_1.zip"))->read_only);
 
   fs::create_directories(folder.path() / "acq_d.zip");
   EXPECT_FALSE(platform.file_facts(folder.dos("acq_d.zip")));
   EXPECT_FALSE(platform.file_facts(folder.dos("acq_2.zip")));
+}
+
+// What another program does to an archive or the script, as a backup or scanning program would:
+// whatever keeps it from being deleted once filed makes it wait.
+TEST_F(Win32PlatformTest, AFileHeldWithoutDeleteSharingIsInUseReadOnlyOrNot) {
+  const std::string stub = testing::build_file(QANO_STUB_PROGRAM);
+  struct Case {
+    const char* what;
+    unsigned long share;
+    bool read_only;
+    bool in_use;
+  };
+  const Case cases[] = {
+      {"read only, no delete sharing", FILE_SHARE_READ, false, true},
+      {"read and write sharing, no delete", FILE_SHARE_READ | FILE_SHARE_WRITE, false, true},
+      {"the same on a read-only file", FILE_SHARE_READ, true, true},
+      {"every sharing", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, false, false},
+      {"every sharing, read-only", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, true,
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::path file = folder.write("agglis.bat", "REM x\r\n");
+    if (c.read_only) set_attributes(file, FILE_ATTRIBUTE_READONLY);
+    {
+      testing::Holder holder(stub, file, c.share);
+      ASSERT_TRUE(holder.holding());
+      std::optional<FileFacts> facts = platform.file_facts(folder.dos("agglis.bat"));
+      ASSERT_TRUE(facts);
+      EXPECT_EQ(facts->in_use, c.in_use);
+      EXPECT_EQ(facts->read_only, c.read_only);
+    }
+    EXPECT_FALSE(platform.file_facts(folder.dos("agglis.bat"))->in_use);
+    set_attributes(file, FILE_ATTRIBUTE_NORMAL);
+    fs::remove(file);
+  }
+}
+
+TEST_F(Win32PlatformTest, EntriesListEveryKindAndAttributeInCaseInsensitiveOrder) {
+  fs::path hidden = folder.write("errore_acq_1.zip", "PK");
+  set_attributes(hidden, FILE_ATTRIBUTE_HIDDEN);
+  fs::create_directories(folder.path() / "ERRORE_2_acq_1.zip");
+  fs::path system = folder.write("errore_3_acq_1.zip", "PK");
+  set_attributes(system, FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY);
+  folder.write("errore_acq_2.zip", "PK");
+  std::vector<Entry> found = platform.entries(folder.dos("errore*_acq_1.zip"));
+  ASSERT_EQ(found.size(), 3u);
+  EXPECT_EQ(found[0].name, "ERRORE_2_acq_1.zip");
+  EXPECT_EQ(found[0].kind, EntryKind::folder);
+  EXPECT_EQ(found[1].name, "errore_3_acq_1.zip");
+  EXPECT_TRUE(found[1].system);
+  EXPECT_TRUE(found[1].read_only);
+  EXPECT_FALSE(found[1].hidden);
+  EXPECT_EQ(found[2].name, "errore_acq_1.zip");
+  EXPECT_EQ(found[2].kind, EntryKind::file);
+  EXPECT_TRUE(found[2].hidden);
+  // One name alone, whatever its case; nothing for a missing name or folder.
+  ASSERT_EQ(platform.entries(folder.dos("ERRORE_ACQ_1.ZIP")).size(), 1u);
+  EXPECT_EQ(platform.entries(folder.dos("ERRORE_ACQ_1.ZIP"))[0].name, "errore_acq_1.zip");
+  EXPECT_TRUE(platform.entries(folder.dos("acq_var.txt")).empty());
+  EXPECT_TRUE(platform.entries(folder.dos("missing\\*")).empty());
+  EXPECT_FALSE(fs::exists(folder.path() / "acq_var.txt")) << "looking creates nothing";
+}
+
+TEST_F(Win32PlatformTest, RemoveEntryTakesAnyAttributesButNeverAFolderOrItsContents) {
+  struct Leftover {
+    const char* name;
+    DWORD attributes;
+  };
+  const Leftover leftovers[] = {
+      {"hidden.txt", FILE_ATTRIBUTE_HIDDEN},
+      {"system.txt", FILE_ATTRIBUTE_SYSTEM},
+      {"read only.txt", FILE_ATTRIBUTE_READONLY},
+      {"all.txt", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY},
+  };
+  for (const Leftover& l : leftovers) {
+    set_attributes(folder.write(l.name, "stale"), l.attributes);
+    platform.remove_entry(folder.dos(l.name));
+    EXPECT_FALSE(fs::exists(folder.path() / l.name)) << l.name;
+  }
+  folder.write("acq_var.txt\\inside.txt", "kept");
+  fs::path held = folder.write("held.txt", "x");
+  testing::Holder holder(testing::build_file(QANO_STUB_PROGRAM), held, FILE_SHARE_READ);
+  ASSERT_TRUE(holder.holding());
+  struct Case {
+    const char* name;
+    int number;
+  };
+  const Case cases[] = {
+      {"acq_var.txt", 75}, {"missing.txt", 53}, {"missing\\acq_var.txt", 76}, {"held.txt", 75}};
+  for (const Case& c : cases) {
+    try {
+      platform.remove_entry(folder.dos(c.name));
+      ADD_FAILURE() << c.name << " removed";
+    } catch (const Failure& f) {
+      EXPECT_EQ(f.number(), c.number) << c.name;
+      EXPECT_NE(f.text().find(folder.dos(c.name)), std::string::npos) << f.text();
+    }
+  }
+  EXPECT_EQ(read_file(folder.path() / "acq_var.txt" / "inside.txt"), "kept");
+  EXPECT_EQ(read_file(held), "x");
+  // Nothing of the program's own is left beside them.
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(folder.path())) {
+    left.push_back(e.path().filename().string());
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"acq_var.txt", "held.txt"}));
+}
+
+TEST_F(Win32PlatformTest, ClearReadOnlyLetsAFileBeDeletedAndKeepsItsOtherAttributes) {
+  fs::path archive = folder.write("acq_1.zip", "PK");
+  set_attributes(archive, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
+  platform.clear_read_only(folder.dos("acq_1.zip"));
+  EXPECT_EQ(GetFileAttributesW(archive.c_str()), static_cast<DWORD>(FILE_ATTRIBUTE_ARCHIVE));
+  platform.clear_read_only(folder.dos("acq_1.zip"));  // none: nothing happens
+  EXPECT_EQ(failure_of([&] { platform.clear_read_only(folder.dos("acq_2.zip")); }), 53);
+  EXPECT_TRUE(DeleteFileW(archive.c_str()));
+}
+
+TEST_F(Win32PlatformTest, OutputIsAlwaysAFreshFileInPlaceOfWhatStoodThere) {
+  // Read-only and hidden: replaced, not refused (the old platform gave 70 for read-only).
+  set_attributes(folder.write("agglis.bat", "old old old\r\n"),
+                 FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+  platform.open_output(3, folder.dos("AGGLIS.BAT"));
+  platform.write_line(3, "new");
+  platform.close_all();
+  EXPECT_EQ(read_file(folder.path() / "agglis.bat"), "new\r\n");
+  DWORD a = GetFileAttributesW((folder.path() / "agglis.bat").c_str());
+  EXPECT_EQ(a & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u);
+  // Held by another program without delete sharing: a failure that names it, the file kept.
+  testing::Holder holder(testing::build_file(QANO_STUB_PROGRAM), folder.path() / "agglis.bat",
+                         FILE_SHARE_READ);
+  ASSERT_TRUE(holder.holding());
+  try {
+    platform.open_output(3, folder.dos("agglis.bat"));
+    ADD_FAILURE() << "opened";
+  } catch (const Failure& f) {
+    EXPECT_EQ(f.number(), 75);
+    EXPECT_NE(text::fold(f.text()).find(text::fold(folder.dos("agglis.bat"))), std::string::npos)
+        << f.text();
+  }
+  EXPECT_EQ(read_file(folder.path() / "agglis.bat"), "new\r\n");
+  EXPECT_EQ(failure_of([&] { platform.write_line(3, "x"); }), 52);
+}
+
+TEST(Win32SingleInstance, OneClaimPerMachineUntilItsHolderGoes) {
+  auto first = std::make_unique<Win32Platform>();
+  ASSERT_TRUE(first->claim_single_instance());
+  EXPECT_TRUE(first->claim_single_instance()) << "the holder's own claim again";
+  Win32Platform second;
+  EXPECT_FALSE(second.claim_single_instance());
+  first.reset();
+  EXPECT_TRUE(second.claim_single_instance());
 }
 
 TEST(Win32Regional, TheUsersShortDateLongTimeAndSeparators) {

@@ -87,7 +87,7 @@ TEST_F(Win32ProcessTest, WhatCannotBeStartedIsAFailureNamingIt) {
       {folder.dos("missing.exe"), "", 53},
       {folder.dos("missing.bat"), "", 53},
       {folder.dos("a folder.exe"), "", 53},
-      // There, but no program: not "not found", and the system's text names it.
+      // There, but no program: not "File not found" (before: 53 and the text's %1 unfilled).
       {folder.dos("not a program.exe"), "", 5},
       {folder.dos("my programs\\stub prog.exe"), folder.dos("no such folder"), 76},
   };
@@ -104,33 +104,49 @@ TEST_F(Win32ProcessTest, WhatCannotBeStartedIsAFailureNamingIt) {
   }
 }
 
-// The program is killed while its script runs: the script's hold on its own file outlives the
-// program, so the next run sees agglis.bat in use and leaves it alone until the script ends.
-TEST_F(Win32ProcessTest, AScriptHoldsItsFileWhileItRunsEvenAfterTheProgramHasGone) {
-  folder.write("work dir\\stub_hold.txt", "");
-  std::string stub = folder.dos("my programs\\stub prog.exe");
-  folder.write("work dir\\agglis.bat", "@\"" + stub + "\"\r\n");
-  std::string script = folder.dos("work dir\\agglis.bat");
-  {
-    Win32Platform first;
-    first.shell(script, WindowStyle::maximized, folder.dos("work dir"));
-    ASSERT_TRUE(eventually([&] { return fs::exists(ran()); }));
-  }  // the first program is gone; its script runs on
-  std::optional<FileFacts> held = platform.file_facts(script);
-  ASSERT_TRUE(held.has_value());
-  EXPECT_TRUE(held->in_use) << "the next run must not rewrite a running script";
-  EXPECT_THROW(platform.kill(script), Failure) << "nor delete it";
-  fs::remove(folder.path() / "work dir" / "stub_hold.txt");
-  EXPECT_TRUE(eventually([&] { return !platform.file_facts(script)->in_use; }));
+TEST_F(Win32ProcessTest, AMissingCommandInterpreterIsNamedNotTheScript) {
+  folder.write("agglis.bat", "@echo off\r\n");
+  std::string interpreter = folder.dos("windows\\cmd.exe");
+  platform.set_command_interpreter(interpreter);
+  try {
+    platform.shell(folder.dos("agglis.bat"), WindowStyle::maximized, "");
+    ADD_FAILURE() << "started";
+  } catch (const Failure& f) {
+    EXPECT_EQ(f.number(), 53);
+    EXPECT_NE(text::fold(f.text()).find(text::fold("'" + interpreter + "' is not there")),
+              std::string::npos)
+        << f.text();
+  }
 }
 
-TEST(Win32Instance, OneProgramPerWorkstation) {
-  auto first = std::make_unique<Win32Platform>();
-  Win32Platform second;
-  EXPECT_TRUE(first->claim_single_instance());
-  EXPECT_FALSE(second.claim_single_instance());
-  first.reset();
-  EXPECT_TRUE(second.claim_single_instance());
+// The script's file is held for as long as the script runs, by the interpreter itself: every
+// run of the program sees it in use, also one that starts after the starting one has gone.
+TEST_F(Win32ProcessTest, AScriptIsHeldWhileItRunsWhoeverLooks) {
+  folder.write("work dir\\stub_hold.txt", "");
+  folder.write("work dir\\agglis.bat",
+               "@echo off\r\n\"" + folder.dos("my programs\\stub prog.exe") + "\"\r\n");
+  std::string script = folder.dos("work dir\\agglis.bat");
+  auto starting = std::make_unique<Win32Platform>();
+  EXPECT_FALSE(starting->file_facts(script)->in_use);
+  TaskId task = starting->shell(script, WindowStyle::normal, folder.dos("work dir"));
+  ASSERT_TRUE(eventually([&] { return fs::exists(ran()); }));
+  EXPECT_TRUE(starting->file_facts(script)->in_use);
+  starting.reset();  // the program that started it ends
+  Win32Platform next_run;
+  EXPECT_TRUE(next_run.file_facts(script)->in_use);
+  EXPECT_EQ(read_file(folder.path() / "work dir" / "agglis.bat").substr(0, 9), "@echo off");
+  fs::remove(folder.path() / "work dir" / "stub_hold.txt");
+  EXPECT_TRUE(eventually([&] { return !next_run.file_facts(script)->in_use; }));
+  (void)task;
+}
+
+// Another program that holds the script without write or delete sharing (a scanner, a viewer):
+// the look waits, rather than the program ending on the script.
+TEST_F(Win32ProcessTest, AScriptHeldByAnotherProgramIsInUse) {
+  fs::path script = folder.write("agglis.bat", "REM x\r\n");
+  testing::Holder holder(build_file(QANO_STUB_PROGRAM), script, FILE_SHARE_READ);
+  ASSERT_TRUE(holder.holding());
+  EXPECT_TRUE(platform.file_facts(folder.dos("agglis.bat"))->in_use);
 }
 
 }  // namespace

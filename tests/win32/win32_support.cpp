@@ -64,6 +64,35 @@ std::string build_file(const std::string& host_path) {
   return p;
 }
 
+Holder::Holder(const std::string& stub_program, const fs::path& file, unsigned long share) {
+  static int count = 0;
+  std::wstring event_name =
+      L"qano-holder-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++count);
+  HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, event_name.c_str());
+  std::wstring program = u8path(stub_program).wstring();
+  std::wstring command = L"\"" + program + L"\" hold \"" + file.wstring() + L"\" " +
+                         std::to_wstring(share) + L" " + event_name;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (ready != nullptr && CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE,
+                                         CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process)) {
+    CloseHandle(process.hThread);
+    process_ = process.hProcess;
+    HANDLE both[] = {ready, process.hProcess};
+    // Ready once it holds the file; an early end means it could not open it.
+    holding_ = WaitForMultipleObjects(2, both, FALSE, 30000) == WAIT_OBJECT_0;
+  }
+  if (ready != nullptr) CloseHandle(ready);
+}
+
+Holder::~Holder() {
+  if (process_ == nullptr) return;
+  TerminateProcess(process_, 0);
+  WaitForSingleObject(process_, 10000);
+  CloseHandle(process_);
+}
+
 bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
   auto deadline = std::chrono::steady_clock::now() + limit;
   while (!condition()) {

@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -217,6 +218,11 @@ class Program {
   Program& operator=(const Program&) = delete;
 
   bool started() const { return started_; }
+  // Ends it at once, as the task manager does: no unload, nothing of its own is cleaned up.
+  void terminate() {
+    TerminateProcess(pi_.hProcess, 99);
+    WaitForSingleObject(pi_.hProcess, 10000);
+  }
   DWORD pid() const { return pi_.dwProcessId; }
   std::optional<DWORD> wait_exit(double seconds) {
     if (WaitForSingleObject(pi_.hProcess, static_cast<DWORD>(seconds * 1000)) != WAIT_OBJECT_0) {
@@ -720,6 +726,80 @@ TEST_F(ProgramExe, TheRoadOfArchivesThroughTheCommandInterpreter) {
   ASSERT_NE(window, nullptr) << stderr_text();
   SendMessageTimeoutW(control(window, "Command1"), BM_CLICK, 0, 0, SMTO_BLOCK, 5000, nullptr);
   EXPECT_EQ(program_->wait_exit(20), 0u) << stderr_text();
+}
+
+int companion_runs() {
+  std::string record = read_file(kSuper / "qanodivulgazioni.log");
+  int runs = 0;
+  for (auto at = record.find("started"); at != std::string::npos;
+       at = record.find("started", at + 1)) {
+    ++runs;
+  }
+  return runs;
+}
+
+// A second start (the Startup folder and a double click) ends at once with status 0 and one line
+// on standard error; the first one runs on.
+TEST_F(ProgramExe, ASecondStartEndsAtOnceAndTheFirstRunsOn) {
+  start();
+  Box box = wait_box();
+  ASSERT_NE(box.window, nullptr) << stderr_text();
+  fs::path second_err = fs::temp_directory_path() / "qanocontrol-second-stderr.txt";
+  {
+    Program second(second_err);
+    ASSERT_TRUE(second.started());
+    EXPECT_EQ(second.wait_exit(20), 0u);
+    EXPECT_TRUE(windows_of(second.pid()).empty());
+  }
+  EXPECT_EQ(read_file(second_err),
+            "qanocontrol: another qanocontrol already runs on this workstation; this one ends "
+            "without taking any archive\r\n");
+  fs::remove(second_err);
+  EXPECT_FALSE(program_->wait_exit(0).has_value()) << "the first one runs on";
+  EXPECT_TRUE(IsWindow(box.window));
+}
+
+// A read-only archive is filed once and goes: the script's Del can remove it.
+TEST_F(ProgramExe, AReadOnlyArchiveIsFiledOnceAndRemoved) {
+  std::string content = "ART100;Penne rigate 500 g;12;0,89\r\n";
+  write_file(kQano / "acq_0001.zip", zip_archive("acq_var.txt", content));
+  ASSERT_TRUE(SetFileAttributesW((kQano / "acq_0001.zip").c_str(), FILE_ATTRIBUTE_READONLY));
+  start();
+  ASSERT_TRUE(eventually([&] { return !fs::exists(kQano / "acq_0001.zip"); }, 40)) << stderr_text();
+  EXPECT_EQ(read_file(kQano / "fatture" / "acq_var.txt"), content);
+  EXPECT_TRUE(eventually([&] { return companion_runs() == 1; }, 10));
+  EXPECT_FALSE(fs::exists(kQano / "errore_acq_0001.zip"));
+}
+
+// The program killed while its script runs, then started again: the new run leaves the running
+// script alone (its file unchanged, no second start of the archive) until it has ended.
+TEST_F(ProgramExe, AKilledProgramsScriptRunsOnceAndTheNextRunWaitsForIt) {
+  // The unzip tool stands still for as long as C:\qano\stub_hold.txt is there.
+  fs::remove(kC / "programmi" / "winzip" / "wzunzip.exe");
+  fs::copy_file(from_build(STUB_EXE), kC / "programmi" / "winzip" / "wzunzip.exe");
+  write_file(kQano / "stub_hold.txt", "");
+  write_file(kQano / "acq_0001.zip", zip_archive("acq_var.txt", "ART;x;1;1,00\r\n"));
+  auto unzip_starts = [] {
+    std::string record = read_file(kQano / "stub_starts.txt");
+    return static_cast<int>(std::count(record.begin(), record.end(), '\n'));
+  };
+  start();
+  ASSERT_TRUE(eventually([&] { return unzip_starts() == 1; }, 40)) << stderr_text();
+  std::string script = read_file(kQano / "agglis.bat");
+  program_->terminate();
+
+  start();
+  // Two intakes of the new run (about 15 s and 25 s after its start) find the script running.
+  EXPECT_FALSE(eventually(
+      [&] { return unzip_starts() != 1 || read_file(kQano / "agglis.bat") != script; }, 28));
+  EXPECT_TRUE(fs::exists(kQano / "acq_0001.zip"));
+  EXPECT_EQ(companion_runs(), 1);
+
+  // The script ends: the stand-in unpacked nothing, so the archive is set aside, once.
+  fs::remove(kQano / "stub_hold.txt");
+  ASSERT_TRUE(eventually([&] { return fs::exists(kQano / "errore_acq_0001.zip"); }, 30));
+  EXPECT_EQ(unzip_starts(), 1);
+  EXPECT_EQ(companion_runs(), 1);
 }
 
 }  // namespace
