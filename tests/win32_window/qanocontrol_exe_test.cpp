@@ -746,7 +746,7 @@ TEST_F(ProgramExe, ASecondStartEndsAtOnceAndTheFirstRunsOn) {
   ASSERT_NE(box.window, nullptr) << stderr_text();
   fs::path second_err = fs::temp_directory_path() / "qanocontrol-second-stderr.txt";
   {
-    Program second(second_err);
+    Program second(second_err, kSuper);
     ASSERT_TRUE(second.started());
     EXPECT_EQ(second.wait_exit(20), 0u);
     EXPECT_TRUE(windows_of(second.pid()).empty());
