@@ -64,7 +64,7 @@ constexpr const char* kUsage =
     "                    10 s the first one in name order is taken\n"
     "  C:\\qano\\agglis.bat\n"
     "                    the unpack script, written for each archive after deleting\n"
-    "                    a leftover C:\\qano\\acq_var.txt, and run as wine cmd /c in\n"
+    "                    a leftover C:\\qano\\acq_var.txt, and run with wine start in\n"
     "                    C:\\qano; it files acq_var.txt into c:\\qano\\fatture and\n"
     "                    deletes the archive, or renames it errore_<name>\n"
     "  C:\\super\\qanodivulgazioni.exe\n"

@@ -1,7 +1,9 @@
 // Starting programs through Wine: a batch script runs as "wine start /wait [/max] cmd /c <DOS
 // path>", any other program as "wine start /wait [/max] <DOS path>", in the prefix that gives the
 // drives. "start /wait" waits for the Windows program, so that process lives exactly as long as
-// the program or the script does: still_running() can tell when a script has finished.
+// the program or the script does: still_running() can tell when a script has finished. A script
+// runs under a holder of the program's own (see shell()), which keeps the script's file locked
+// for as long as the script runs.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/file.h>
