@@ -325,29 +325,38 @@ std::optional<std::string> PosixPlatform::resolve(const DosPath& p, bool folder_
 
 // --- Files ---------------------------------------------------------------------------------
 
-std::vector<std::string> PosixPlatform::dir_all(const std::string& pattern) {
-  std::vector<std::string> names;
+bool PosixPlatform::scan(const std::string& pattern,
+                         const std::function<void(const std::string&, const std::string&)>& each) {
   DosPath p = parse_dos_path(pattern);
-  if (p.components.empty()) return names;
+  if (p.components.empty()) return false;
   std::optional<std::string> folder = resolve(p.parent(), true);
-  if (!folder) return names;
+  if (!folder) return false;
   DIR* d = ::opendir(folder->c_str());
   if (d == nullptr) {
     // Out of descriptors, a folder that is there would look empty: "not found" is then a lie.
     if (auto f = posix::resource_failure(errno, "cannot read the folder of '" + pattern + "'")) {
       throw *f;
     }
-    return names;
+    return false;
   }
   text::Wildcard wildcard(p.leaf());
   while (dirent* e = ::readdir(d)) {
-    if (e->d_name[0] == '.') continue;  // hidden, and the "." and ".." entries
-    if (!wildcard.matches(e->d_name)) continue;
-    struct stat st {};
-    if (::stat(join(*folder, e->d_name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    names.emplace_back(e->d_name);
+    std::string name = e->d_name;
+    if (name == "." || name == ".." || !wildcard.matches(name)) continue;
+    each(*folder, name);
   }
   ::closedir(d);
+  return true;
+}
+
+std::vector<std::string> PosixPlatform::dir_all(const std::string& pattern) {
+  std::vector<std::string> names;
+  scan(pattern, [&](const std::string& folder, const std::string& name) {
+    if (name[0] == '.') return;  // hidden
+    struct stat st {};
+    if (::stat(join(folder, name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    names.push_back(name);
+  });
   std::vector<std::pair<std::string, std::string>> keyed;
   keyed.reserve(names.size());
   for (std::string& n : names) keyed.emplace_back(text::fold(n), std::move(n));
@@ -383,28 +392,13 @@ std::optional<FileFacts> PosixPlatform::file_facts(const std::string& path) {
 
 std::vector<Entry> PosixPlatform::entries(const std::string& pattern) {
   std::vector<Entry> found;
-  DosPath p = parse_dos_path(pattern);
-  if (p.components.empty()) return found;
-  std::optional<std::string> folder = resolve(p.parent(), true);
-  if (!folder) return found;
-  DIR* d = ::opendir(folder->c_str());
-  if (d == nullptr) {
-    if (auto f = posix::resource_failure(errno, "cannot read the folder of '" + pattern + "'")) {
-      throw *f;
-    }
-    return found;
-  }
-  text::Wildcard wildcard(p.leaf());
-  while (dirent* e = ::readdir(d)) {
-    std::string name = e->d_name;
-    if (name == "." || name == ".." || !wildcard.matches(name)) continue;
+  scan(pattern, [&](const std::string& folder, const std::string& name) {
     struct stat st {};
-    if (::lstat(join(*folder, name).c_str(), &st) != 0) continue;
+    if (::lstat(join(folder, name).c_str(), &st) != 0) return;
     Entry entry{name, kind_of(st.st_mode), name[0] == '.', false, false};
     entry.read_only = entry.kind == EntryKind::file && (st.st_mode & S_IWUSR) == 0;
     found.push_back(std::move(entry));
-  }
-  ::closedir(d);
+  });
   std::sort(found.begin(), found.end(),
             [](const Entry& a, const Entry& b) { return text::fold(a.name) < text::fold(b.name); });
   return found;

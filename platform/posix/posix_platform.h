@@ -85,6 +85,11 @@ class PosixPlatform : public Platform {
   std::string numbered_target(int number, const std::string& path);
   void open_numbered(int number, const std::string& path, bool fresh);
   std::optional<std::string> drive_folder(char letter);
+  // Calls `each(host folder, name)` for every entry of the folder of `pattern` whose name matches
+  // its last part ("." and ".." left out); false when the folder is missing. Out of descriptors or
+  // memory is a failure.
+  bool scan(const std::string& pattern,
+            const std::function<void(const std::string&, const std::string&)>& each);
   // The host path of `p`; with `folder_only`, every component must be an existing folder.
   std::optional<std::string> resolve(const DosPath& p, bool folder_only);
 
