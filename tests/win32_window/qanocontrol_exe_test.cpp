@@ -674,6 +674,17 @@ TEST_F(ProgramExe, ADamagedDataDatabaseIsFailure3343InTheBoxAndStatusOne) {
   EXPECT_EQ(program_->wait_exit(20), 1u);
 }
 
+// How many times the stand-in companion has started.
+int companion_runs() {
+  std::string record = read_file(kSuper / "qanodivulgazioni.log");
+  int runs = 0;
+  for (auto at = record.find("started"); at != std::string::npos;
+       at = record.find("started", at + 1)) {
+    ++runs;
+  }
+  return runs;
+}
+
 // The road of two archives through Wine's command interpreter and the stand-in unzip tool, while
 // the start-up box waits: the sound one is unpacked, filed and deleted; the damaged one is set
 // aside; the companion starts after each.
@@ -687,15 +698,6 @@ TEST_F(ProgramExe, TheRoadOfArchivesThroughTheCommandInterpreter) {
   Box box = wait_box();
   ASSERT_NE(box.window, nullptr) << stderr_text();
 
-  auto companion_runs = [] {
-    std::string record = read_file(kSuper / "qanodivulgazioni.log");
-    int runs = 0;
-    for (auto at = record.find("started"); at != std::string::npos;
-         at = record.find("started", at + 1)) {
-      ++runs;
-    }
-    return runs;
-  };
   ASSERT_TRUE(eventually(
       [&] {
         return read_file(kQano / "fatture" / "acq_var.txt") == content &&
@@ -726,16 +728,6 @@ TEST_F(ProgramExe, TheRoadOfArchivesThroughTheCommandInterpreter) {
   ASSERT_NE(window, nullptr) << stderr_text();
   SendMessageTimeoutW(control(window, "Command1"), BM_CLICK, 0, 0, SMTO_BLOCK, 5000, nullptr);
   EXPECT_EQ(program_->wait_exit(20), 0u) << stderr_text();
-}
-
-int companion_runs() {
-  std::string record = read_file(kSuper / "qanodivulgazioni.log");
-  int runs = 0;
-  for (auto at = record.find("started"); at != std::string::npos;
-       at = record.find("started", at + 1)) {
-    ++runs;
-  }
-  return runs;
 }
 
 // A second start (the Startup folder and a double click) ends at once with status 0 and one line
