@@ -15,12 +15,14 @@
 #include <functional>
 
 #include "platform/posix/posix_platform.h"
+#include "tests/support/failure_of.h"
 #include "tests/support/temp_prefix.h"
 
 namespace qano {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::failure_of;
 using testing::read_file;
 using testing::TempPrefix;
 using testing::WorkingDirectory;
@@ -32,15 +34,6 @@ int in_child(const std::function<int()>& body) {
   int status = 0;
   ::waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
-int failure_number(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const Failure& f) {
-    return f.number();
-  }
-  return 0;
 }
 
 class PosixHostile : public ::testing::Test {
@@ -153,7 +146,7 @@ TEST_F(PosixHostile, OutOfDescriptorsIsTooManyFilesNotAMissingFile) {
     ::setrlimit(RLIMIT_NOFILE, &limit);
     while (::open("/dev/null", O_RDONLY) >= 0) {
     }
-    return failure_number([this] { platform.dir("c:\\team\\super.mdb"); });
+    return failure_of([this] { platform.dir("c:\\team\\super.mdb"); });
   });
   EXPECT_EQ(status, 67);
 }

@@ -5,12 +5,14 @@
 
 #include <filesystem>
 
+#include "tests/support/failure_of.h"
 #include "tests/support/temp_prefix.h"
 
 namespace qano {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::failure_of;
 using testing::read_file;
 using testing::TempPrefix;
 using testing::WorkingDirectory;
@@ -20,15 +22,6 @@ class PosixPlatformTest : public ::testing::Test {
   PosixPlatformTest() : platform(PosixOptions{prefix.prefix(), "C"}) {}
   TempPrefix prefix;
   PosixPlatform platform;
-
-  int failure_of(const std::function<void()>& call) {
-    try {
-      call();
-    } catch (const Failure& f) {
-      return f.number();
-    }
-    return 0;
-  }
 };
 
 TEST_F(PosixPlatformTest, WritesLinesInWindows1252WithCrLfAndAtOnce) {
