@@ -9,7 +9,7 @@
 #include "startup/activity_log.h"
 #include "startup/record_source_gateway.h"
 #include "startup/session_settings.h"
-#include "startup/startup.h"
+#include "startup/startup_end.h"
 
 namespace qano {
 

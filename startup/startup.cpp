@@ -6,10 +6,6 @@
 
 namespace qano {
 
-std::string master_database_path(const SessionSettings& settings) {
-  return settings.lettera_drive.str() + ":\\team\\super.mdb";
-}
-
 StartupEnd start_up(Platform& platform, SessionSettings& settings, StartupWindowFields& window,
                     RecordSourceGateway& var, const std::string& drive_text) {
   ActivityLog log(platform);
