@@ -116,26 +116,21 @@ WindowLayout build() {
     label.tab_index = 23 + i;
     cs.push_back(label);
   }
-  for (int i = 1; i <= 10; ++i) {
-    ControlLayout num =
-        control("num", ControlKind::label, "Frame1",
-                {kCounterLeft, kBoard[i - 1].num_top, kCounterWidth, kCounterHeight});
-    num.index = i;
-    num.caption = kCounterCaption;
-    num.font = kDefaultFont;
-    num.tab_index = 14 - i;  // num(10) is 4, num(1) is 13
-    cs.push_back(num);
-  }
-  for (int i = 1; i <= 10; ++i) {
-    ControlLayout pun =
-        control("pun", ControlKind::label, "Frame1",
-                {kCounterLeft, kBoard[i - 1].pun_top, kCounterWidth, kCounterHeight});
-    pun.index = i;
-    pun.caption = kCounterCaption;
-    pun.font = kDefaultFont;
-    pun.tab_index = 13 + i;  // pun(1) is 14, pun(10) is 23
-    cs.push_back(pun);
-  }
+  // The two columns of counters, num and pun, one element per board row.
+  auto counters = [&cs](const char* name, int BoardRow::*top, int (*tab_index)(int)) {
+    for (int i = 1; i <= 10; ++i) {
+      ControlLayout counter =
+          control(name, ControlKind::label, "Frame1",
+                  {kCounterLeft, kBoard[i - 1].*top, kCounterWidth, kCounterHeight});
+      counter.index = i;
+      counter.caption = kCounterCaption;
+      counter.font = kDefaultFont;
+      counter.tab_index = tab_index(i);
+      cs.push_back(counter);
+    }
+  };
+  counters("num", &BoardRow::num_top, [](int i) { return 14 - i; });  // num(10) is 4, num(1) is 13
+  counters("pun", &BoardRow::pun_top, [](int i) { return 13 + i; });  // pun(1) is 14, pun(10) is 23
 
   // The drive list lies on the window, over the frame's upper left corner.
   ControlLayout drive1 = control("Drive1", ControlKind::drive_list, "", {720, 600, 735, 315});
