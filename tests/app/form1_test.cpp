@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "platform/fake/fake_platform.h"
+#include "tests/support/startup_queries.h"
 
 namespace qano {
 namespace {
@@ -155,14 +156,7 @@ TEST_F(Form1Test, LoadRunsStartUpInOrder) {
   EXPECT_LT(first("open_append"), first("query"));
   std::vector<std::string> tables;
   for (const auto& [database, sql] : platform.queries()) tables.push_back(database + " | " + sql);
-  EXPECT_EQ(tables, (std::vector<std::string>{
-                        "c:\\team\\super.mdb | select * from società where codute = 1 ",
-                        "c:\\team\\super.mdb | select * from inizio where codute = 1 ",
-                        "c:\\team\\super.mdb | select * from società where codute = 1 ",
-                        "C:\\SUPER\\DATI.MDB | select * from automa where codice = 1 ",
-                        "C:\\SUPER\\DATI.MDB | select * from utenti where codutente = 1 ",
-                        "C:\\SUPER\\DATI.MDB | select * from pv where proprio = '1' ",
-                    }));
+  EXPECT_EQ(tables, testing::kCompleteStartupQueries);
   EXPECT_EQ(form().var.RecordSource, "select * from pv where proprio = '1' ");
 
   // The window's fields and the program-wide settings.

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "platform/fake/fake_platform.h"
+#include "tests/support/startup_queries.h"
 
 namespace qano {
 namespace {
@@ -175,14 +176,7 @@ TEST(Startup, CompleteStartUp) {
 
 TEST(Startup, QueriesInOrderWithTheirExactTexts) {
   StartupRun r{Shop{}};
-  EXPECT_EQ(r.sql_sent(), (std::vector<std::string>{
-                              "c:\\team\\super.mdb | select * from società where codute = 1 ",
-                              "c:\\team\\super.mdb | select * from inizio where codute = 1 ",
-                              "c:\\team\\super.mdb | select * from società where codute = 1 ",
-                              "C:\\SUPER\\DATI.MDB | select * from automa where codice = 1 ",
-                              "C:\\SUPER\\DATI.MDB | select * from utenti where codutente = 1 ",
-                              "C:\\SUPER\\DATI.MDB | select * from pv where proprio = '1' ",
-                          }));
+  EXPECT_EQ(r.sql_sent(), testing::kCompleteStartupQueries);
 }
 
 TEST(Startup, StepsInOrder) {
