@@ -53,7 +53,6 @@ class Win32Host : public WindowHost {
   void run();
 
   void unload() override;
-  bool unloaded() const;
 
   // A modal message box with the text, an OK button only, no icon and the title "qanocontrol".
   // Ticks go on while it waits; a failure raised by one of them closes the box and is thrown
@@ -62,14 +61,17 @@ class Win32Host : public WindowHost {
   // The message box that reports a failure that ends the program: no timer runs any more.
   void failure_box(const std::string& text);
 
-  // The main window (null before create()) and the child window of a control (null when the
-  // control is not shown).
-  HWND window() const;
-  HWND control(const std::string& name, int index = 0) const;
-
   struct Impl;
 
  private:
+  // For the tests (tests/support/win32_host_for_testing.h): whether the window has been
+  // unloaded, the main window (null before create()) and the child window of a control (null
+  // when the control is not shown).
+  friend class Win32HostForTesting;
+  bool unloaded() const;
+  HWND window() const;
+  HWND control(const std::string& name, int index = 0) const;
+
   std::unique_ptr<Impl> impl_;
 };
 

@@ -1,5 +1,5 @@
 // The window's events as a test of a window host sees them; a click unloads the window as the
-// program's does, and a test may make the unload or a tick fail.
+// program's does. A test may make the unload fail or cancel it, and act on a tick.
 #pragma once
 
 #include <algorithm>
@@ -17,11 +17,13 @@ struct WindowRecorder : WindowEvents {
   std::vector<std::string> events;
   std::function<void()> on_tick;
   bool fail_on_unload = false;
+  bool cancel_unload = false;
 
   void load() override { events.push_back("load"); }
-  void unload(bool&) override {
+  void unload(bool& cancel) override {
     events.push_back("unload");
     if (fail_on_unload) fail(failure::kPathFileAccessError);
+    cancel = cancel_unload;
   }
   void click(const std::string& control) override {
     events.push_back("click " + control);
