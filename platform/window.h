@@ -114,18 +114,19 @@ class WindowHost {
 // WindowHost, builds the window and starts its timers with create(events, drives) (from then on
 // the events go to `events`), shows it with show(), runs the message loop until the window is
 // unloaded with run() (a failure raised by an event handler is thrown from there), and shows a
-// modal box with message_box(text) (ticks go on while it waits) and, for the failure that ends
-// the program, failure_box(text). A concept rather than a base class: the run is a template over
-// its host already, nothing holds a host by a base pointer, and each host keeps its own extras.
+// modal box with message_box(text) and, for the failure that ends the program, failure_box(text):
+// the text, an OK button only, no icon, the title "qanocontrol". Ticks go on while the first
+// waits; a failure raised meanwhile closes it and is thrown from it. A concept rather than a base
+// class: the run is a template over its host already, nothing holds a host by a base pointer, and
+// each host keeps its own extras.
 template <class Host>
 concept ProgramHost = std::derived_from<Host, WindowHost> &&
-                      requires(Host& host, WindowEvents& events, DriveListContents drives,
-                               const std::string& text) {
-                        host.create(events, std::move(drives));
-                        host.show();
-                        host.run();
-                        host.message_box(text);
-                        host.failure_box(text);
-                      };
+    requires(Host& host, WindowEvents& events, DriveListContents drives, const std::string& text) {
+  host.create(events, std::move(drives));
+  host.show();
+  host.run();
+  host.message_box(text);
+  host.failure_box(text);
+};
 
 }  // namespace qano

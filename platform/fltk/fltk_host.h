@@ -27,23 +27,15 @@ class FltkHost : public WindowHost {
   FltkHost(const FltkHost&) = delete;
   FltkHost& operator=(const FltkHost&) = delete;
 
-  // Builds the window with every control (the drive list holding `drives`) and starts its
-  // handled timers; from now on the events go to `events`. The window is not shown yet.
+  // ProgramHost (platform/window.h).
   void create(WindowEvents& events, DriveListContents drives);
-  // Shows the window with the focus on the control of tab index 0.
+  // The focus goes to the control of tab index 0.
   void show();
-  // Runs the message loop until the window has been unloaded. A failure raised by an event
-  // handler ends the loop (no further event is handled) and is thrown from here.
   void run();
-
   void unload() override;
-
-  // A modal message box with the text, an OK button only, no icon and the title "qanocontrol".
-  // Enter, Space, Esc and its close box dismiss it too. Ticks go on while it waits; a failure
-  // raised by one of them closes the box and is thrown from here.
+  // Enter, Space, Esc and the box's close box dismiss it too.
   void message_box(const std::string& text);
-  // The message box that reports a failure that ends the program. Should the display go away
-  // while it waits, the program ends with status 1 all the same.
+  // Should the display go away while it waits, the program ends with status 1 all the same.
   void failure_box(const std::string& text);
 
   struct Impl;

@@ -5,7 +5,9 @@
 // how its real input arrives is tested with that host.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -61,133 +63,66 @@ class FakeHost : public WindowHost {
 };
 
 static_assert(ProgramHost<FakeHost>);
+static_assert(!ProgramHost<testing::WindowRecorder>, "events are no host");
 
+// Every field a string, so that a case reads as one line: the words of `setup` and `outcome`
+// are flags, `queue` the events in turn, `delivered` what the handlers saw, split at "|".
 struct Case {
   const char* name;
-  bool box_first;  // a message box waits before the window shows, as start-up's does
-  std::vector<std::string> queue;
-  std::vector<std::string> delivered;
-  int box_failure;  // the number thrown from the box (0: none)
-  int run_failure;  // the number thrown from run()
-  bool unloaded;
-  bool ended;
-  bool shown;
-  bool fail_on_unload = false;
-  bool cancel_unload = false;
+  const char* setup;  // box_first: a box waits before the window shows, as start-up's does
+  const char* queue;
+  const char* delivered;
+  const char* box_failure;  // thrown from that box: "number text", "" for none
+  const char* run_failure;  // thrown from run()
+  const char* outcome;      // unloaded, ended (the host's end of the run came), shown
 };
 
 const Case kCases[] = {
-    {"ticks until a close request",
-     false,
-     {"Timer2", "Timer2", "close", "Timer2"},
-     {"tick Timer2", "tick Timer2", "unload"},
-     0,
-     0,
-     true,
-     true,
-     true},
-    {"a click that unloads",
-     false,
-     {"click", "Timer2"},
-     {"click Command1", "unload"},
-     0,
-     0,
-     true,
-     true,
-     true},
-    {"a failing tick ends the run: no tick, click or close after it",
-     false,
-     {"Timer2", "Faulty", "Timer2", "click", "close"},
-     {"tick Timer2", "tick Faulty"},
-     0,
-     53,
-     false,
-     true,
-     true},
-    {"a failing unload comes through",
-     false,
-     {"close", "Timer2"},
-     {"unload"},
-     0,
-     75,
-     false,
-     true,
-     true,
-     true},
-    {"a second close request does nothing",
-     false,
-     {"close", "close"},
-     {"unload"},
-     0,
-     0,
-     true,
-     true,
-     true},
-    {"a failure outside a handler ends the run",
-     false,
-     {"Timer2", "fault", "Timer2"},
-     {"tick Timer2"},
-     0,
-     7,
-     false,
-     true,
-     true},
-    {"a cancelled unload keeps the window",
-     false,
-     {"close", "Timer2"},
-     {"unload", "tick Timer2"},
-     0,
-     0,
-     false,
-     false,
-     true,
-     false,
-     true},
-    {"ticks go on while the box waits",
-     true,
-     {"Timer2", "Timer2", "ok", "Timer2", "close"},
-     {"tick Timer2", "tick Timer2", "tick Timer2", "unload"},
-     0,
-     0,
-     true,
-     true,
-     true},
-    {"a failing tick closes the box and comes out of it",
-     true,
-     {"Timer2", "Faulty", "Timer2"},
-     {"tick Timer2", "tick Faulty"},
-     53,
-     0,
-     false,
-     true,
-     false},
-    {"an unload while the box waits closes it and the window never shows",
-     true,
-     {"close", "Timer2"},
-     {"unload"},
-     0,
-     0,
-     true,
-     true,
-     false},
-    {"a tick inside a tick's box: its failure ends the run once",
-     false,
-     {"Boxing", "Timer2", "Faulty", "Timer2"},
-     {"tick Boxing", "tick Timer2", "tick Faulty"},
-     0,
-     53,
-     false,
-     true,
-     true},
+    {"ticks until a close request", "", "Timer2 Timer2 close Timer2",
+     "tick Timer2|tick Timer2|unload", "", "", "unloaded ended shown"},
+    {"a click that unloads", "", "click Timer2", "click Command1|unload", "", "",
+     "unloaded ended shown"},
+    {"a failing tick ends the run: no tick, click or close after it", "",
+     "Timer2 Faulty Timer2 click close", "tick Timer2|tick Faulty", "", "53 File not found",
+     "ended shown"},
+    {"a failing unload comes through", "fail_on_unload", "close Timer2", "unload", "",
+     "75 Path/File access error", "ended shown"},
+    {"a second close request does nothing", "", "close close", "unload", "", "",
+     "unloaded ended shown"},
+    {"a failure outside a handler ends the run", "", "Timer2 fault Timer2", "tick Timer2", "",
+     "7 Out of memory", "ended shown"},
+    {"a cancelled unload keeps the window", "cancel_unload", "close Timer2", "unload|tick Timer2",
+     "", "", "shown"},
+    {"ticks go on while the box waits", "box_first", "Timer2 Timer2 ok Timer2 close",
+     "tick Timer2|tick Timer2|tick Timer2|unload", "", "", "unloaded ended shown"},
+    {"a failing tick closes the box and comes out of it", "box_first", "Timer2 Faulty Timer2",
+     "tick Timer2|tick Faulty", "53 File not found", "", "ended"},
+    {"an unload while the box waits closes it and the window never shows", "box_first",
+     "close Timer2", "unload", "", "", "unloaded ended"},
+    {"a tick inside a tick's box: its failure ends the run once", "", "Boxing Timer2 Faulty Timer2",
+     "tick Boxing|tick Timer2|tick Faulty", "", "53 File not found", "ended shown"},
 };
 
-int failure_of(const std::function<void()>& step) {
+std::vector<std::string> split(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  std::istringstream in(text);
+  for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
+  return parts;
+}
+
+bool has(const char* words, const std::string& word) {
+  std::vector<std::string> all = split(words, ' ');
+  return std::find(all.begin(), all.end(), word) != all.end();
+}
+
+// The failure that `step` throws, as "number text"; "" when it throws none.
+std::string failure_of(const std::function<void()>& step) {
   try {
     step();
   } catch (const Failure& f) {
-    return f.number();
+    return f.what();
   }
-  return 0;
+  return "";
 }
 
 TEST(EventDispatch, DeliversAndEndsTheRunAsTheHostsDo) {
@@ -196,32 +131,34 @@ TEST(EventDispatch, DeliversAndEndsTheRunAsTheHostsDo) {
     FakeHost host;
     testing::WindowRecorder recorder;
     recorder.host = &host;
-    recorder.fail_on_unload = c.fail_on_unload;
-    recorder.cancel_unload = c.cancel_unload;
+    recorder.fail_on_unload = has(c.setup, "fail_on_unload");
+    recorder.cancel_unload = has(c.setup, "cancel_unload");
     recorder.on_tick = [&] {
       if (recorder.events.back() == "tick Faulty") fail(failure::kFileNotFound);
       if (recorder.events.back() == "tick Boxing") host.message_box("inner");
     };
-    host.queue.assign(c.queue.begin(), c.queue.end());
+    std::vector<std::string> queue = split(c.queue, ' ');
+    host.queue.assign(queue.begin(), queue.end());
     host.create(recorder, {});
 
-    int box_failure = c.box_first ? failure_of([&] { host.message_box("waiting"); }) : 0;
-    int run_failure = 0;
-    if (box_failure == 0) {
+    std::string box_failure =
+        has(c.setup, "box_first") ? failure_of([&] { host.message_box("waiting"); }) : "";
+    std::string run_failure;
+    if (box_failure.empty()) {
       host.show();
       run_failure = failure_of([&] { host.run(); });
     }
     EXPECT_EQ(box_failure, c.box_failure);
     EXPECT_EQ(run_failure, c.run_failure);
-    EXPECT_EQ(recorder.events, c.delivered);
-    EXPECT_EQ(host.dispatch.unloaded(), c.unloaded);
-    EXPECT_EQ(host.ended, c.ended);
-    EXPECT_EQ(host.shown, c.shown);
+    EXPECT_EQ(recorder.events, split(c.delivered, '|'));
+    EXPECT_EQ(host.dispatch.unloaded(), has(c.outcome, "unloaded"));
+    EXPECT_EQ(host.ended, has(c.outcome, "ended"));
+    EXPECT_EQ(host.shown, has(c.outcome, "shown"));
     EXPECT_FALSE(host.box_open);
 
     // The failure that ended the run has come out once.
-    if (c.box_failure == 0) {
-      EXPECT_EQ(failure_of([&] { host.run(); }), 0);
+    if (box_failure.empty()) {
+      EXPECT_EQ(failure_of([&] { host.run(); }), "");
     }
   }
 }
