@@ -6,8 +6,7 @@
 // number and text go to standard error and into a message box, and the status is 1. Every log
 // line written before it is on disk already: each line is handed to the system as it is written.
 //
-// The window host (FLTK on Linux, Win32 on Windows) offers create(events, drives), show(), run(),
-// message_box(text) and failure_box(text), and is a WindowHost.
+// The window host (FLTK on Linux, Win32 on Windows) is a ProgramHost (platform/window.h).
 #pragma once
 
 #include <exception>
@@ -17,6 +16,7 @@
 
 #include "app/form1.h"
 #include "platform/forwarding_platform.h"
+#include "platform/window.h"
 #include "startup/session_settings.h"
 
 namespace qano {
@@ -50,7 +50,7 @@ class HostedPlatform : public ForwardingPlatform {
 };
 
 // Runs the program on `platform` with the window host that `make_host` opens; the exit status.
-template <class Host>
+template <ProgramHost Host>
 int run_program(Platform& platform, const std::function<std::unique_ptr<Host>()>& make_host) {
   // A second program would take every archive a second time: it says so and ends at once.
   try {

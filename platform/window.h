@@ -4,9 +4,11 @@
 // client area of the control's container; the host draws them at 15 twips per pixel.
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qano {
@@ -106,6 +108,25 @@ class WindowHost {
   // Unloads the window the way closing it does: the unload event runs, then (unless it was
   // cancelled) the window and its timers go.
   virtual void unload() = 0;
+};
+
+// What the program's run needs of a window host (FLTK on Linux, Win32 on Windows): it is a
+// WindowHost, builds the window and starts its timers with create(events, drives) (from then on
+// the events go to `events`), shows it with show(), runs the message loop until the window is
+// unloaded with run() (a failure raised by an event handler is thrown from there), and shows a
+// modal box with message_box(text) and, for the failure that ends the program, failure_box(text):
+// the text, an OK button only, no icon, the title "qanocontrol". Ticks go on while the first
+// waits; a failure raised meanwhile closes it and is thrown from it. A concept rather than a base
+// class: the run is a template over its host already, nothing holds a host by a base pointer, and
+// each host keeps its own extras.
+template <class Host>
+concept ProgramHost = std::derived_from<Host, WindowHost> &&
+    requires(Host& host, WindowEvents& events, DriveListContents drives, const std::string& text) {
+  host.create(events, std::move(drives));
+  host.show();
+  host.run();
+  host.message_box(text);
+  host.failure_box(text);
 };
 
 }  // namespace qano

@@ -12,9 +12,12 @@
 #include "platform/failure.h"
 #include "platform/pictures/pictures.h"
 #include "platform/platform.h"
+#include "platform/support/event_dispatch.h"
 #include "platform/win32/wide.h"
 
 namespace qano {
+
+static_assert(ProgramHost<Win32Host>);
 
 namespace {
 
@@ -87,7 +90,9 @@ Win32Host::Impl* g_host = nullptr;  // the window procedure's way back to its ho
 struct Win32Host::Impl {
   WindowLayout layout;
   DriveListContents drives;
-  WindowEvents* events = nullptr;
+  // The run ends with the timers stopped, an open message box pressed, the window hidden when
+  // it was unloaded, and the loop woken.
+  EventDispatch dispatch{[this] { end_run(); }};
   HINSTANCE instance = GetModuleHandleW(nullptr);
   HWND window = nullptr;
   HWND last_focus = nullptr;  // given back when the window is activated again
@@ -100,13 +105,11 @@ struct Win32Host::Impl {
   std::vector<std::pair<UINT_PTR, std::string>> timers;
   HICON icon = nullptr;
   HICON door = nullptr;
-  std::exception_ptr failure;
-  bool unloaded = false;
   int open_boxes = 0;
 
   ~Impl() {
     stop_timers();
-    events = nullptr;
+    dispatch.detach();
     if (window != nullptr) DestroyWindow(window);
     for (auto& [key, font] : fonts) DeleteObject(font);
     for (HBRUSH b : brushes) DeleteObject(b);
@@ -114,23 +117,12 @@ struct Win32Host::Impl {
     if (door != nullptr) DestroyIcon(door);
   }
 
-  // Runs an event handler. A failure it raises ends the run: no further event is handled, an
-  // open message box closes, and the loop hands the failure on.
-  template <class F>
-  void deliver(F handler) {
-    if (failure || unloaded || events == nullptr) return;
-    try {
-      handler();
-    } catch (...) {
-      fail_with(std::current_exception());
-    }
-  }
-
-  void fail_with(std::exception_ptr e) {
-    if (!failure) failure = e;
+  void end_run() {
     stop_timers();
     close_message_boxes();
-    if (window != nullptr) PostMessageW(window, WM_NULL, 0, 0);  // wake the loop
+    if (window == nullptr) return;
+    if (dispatch.unloaded()) ShowWindow(window, SW_HIDE);
+    PostMessageW(window, WM_NULL, 0, 0);
   }
 
   void stop_timers() {
@@ -145,27 +137,9 @@ struct Win32Host::Impl {
     EnumThreadWindows(GetCurrentThreadId(), &press_ok_on_box, 0);
   }
 
-  void unload() {
-    if (unloaded || events == nullptr) return;
-    bool cancel = false;
-    events->unload(cancel);
-    if (cancel) return;
-    unloaded = true;
-    stop_timers();
-    close_message_boxes();
-    if (window != nullptr) {
-      ShowWindow(window, SW_HIDE);
-      PostMessageW(window, WM_NULL, 0, 0);
-    }
-  }
-
   void rethrow_failure() {
-    if (failure) {
-      std::exception_ptr e = failure;
-      failure = nullptr;
-      if (window != nullptr) ShowWindow(window, SW_HIDE);
-      std::rethrow_exception(e);
-    }
+    if (dispatch.failed() && window != nullptr) ShowWindow(window, SW_HIDE);
+    dispatch.rethrow_failure();
   }
 
   HFONT font(const std::optional<FontStyle>& style) {
@@ -399,7 +373,7 @@ LRESULT CALLBACK Win32Host::Impl::window_proc(HWND w, UINT message, WPARAM wp, L
   try {
     return self->handle(w, message, wp, lp);
   } catch (...) {
-    self->fail_with(std::current_exception());
+    self->dispatch.fail(std::current_exception());
     return message == WM_DRAWITEM ? TRUE : 0;
   }
 }
@@ -412,7 +386,7 @@ LRESULT Win32Host::Impl::handle(HWND w, UINT message, WPARAM wp, LPARAM lp) {
       for (const auto& [id, name] : self->timers) {
         if (id == wp) timer = name;
       }
-      if (!timer.empty()) self->deliver([self, timer] { self->events->tick(timer); });
+      if (!timer.empty()) self->dispatch.tick(timer);
       return 0;
     }
     case WM_COMMAND: {
@@ -425,7 +399,7 @@ LRESULT Win32Host::Impl::handle(HWND w, UINT message, WPARAM wp, LPARAM lp) {
       const ControlLayout& c = self->layout.controls[it->second];
       if (c.kind == ControlKind::command_button && c.handled) {
         std::string name = c.name;
-        self->deliver([self, name] { self->events->click(name); });
+        self->dispatch.click(name);
       }
       return 0;
     }
@@ -458,12 +432,12 @@ LRESULT Win32Host::Impl::handle(HWND w, UINT message, WPARAM wp, LPARAM lp) {
       }
       break;
     case WM_CLOSE:
-      self->deliver([self] { self->unload(); });
+      self->dispatch.close();
       return 0;
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
-      if (wp) self->deliver([self] { self->unload(); });
+      if (wp) self->dispatch.close();
       return 0;
     default:
       break;
@@ -499,14 +473,14 @@ Win32Host::~Win32Host() {
 }
 
 void Win32Host::create(WindowEvents& events, DriveListContents drives) {
-  impl_->events = &events;
+  impl_->dispatch.attach(events);
   impl_->drives = std::move(drives);
   impl_->build();
 }
 
 void Win32Host::show() {
   Impl& s = *impl_;
-  if (s.unloaded || s.failure || s.window == nullptr) return;
+  if (!s.dispatch.running() || s.window == nullptr) return;
   ShowWindow(s.window, SW_SHOWNORMAL);
   UpdateWindow(s.window);
   SetForegroundWindow(s.window);
@@ -524,7 +498,7 @@ void Win32Host::show() {
 void Win32Host::run() {
   Impl& s = *impl_;
   MSG msg;
-  while (!s.unloaded && !s.failure && s.window != nullptr) {
+  while (s.dispatch.running() && s.window != nullptr) {
     BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0 || got == -1) break;
     if (!IsDialogMessageW(s.window, &msg)) {
@@ -536,11 +510,11 @@ void Win32Host::run() {
 }
 
 void Win32Host::unload() {
-  impl_->unload();
+  impl_->dispatch.unload();
 }
 
 bool Win32Host::unloaded() const {
-  return impl_->unloaded;
+  return impl_->dispatch.unloaded();
 }
 
 void Win32Host::message_box(const std::string& text) {

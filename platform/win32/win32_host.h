@@ -43,33 +43,28 @@ class Win32Host : public WindowHost {
   Win32Host(const Win32Host&) = delete;
   Win32Host& operator=(const Win32Host&) = delete;
 
-  // Builds the window with every control (the drive list holding `drives`) and starts its
-  // handled timers; from now on the events go to `events`. The window is not shown yet.
+  // ProgramHost (platform/window.h).
   void create(WindowEvents& events, DriveListContents drives);
-  // Shows the window with the focus on the control of tab index 0.
+  // The window comes to the foreground, the focus to the control of tab index 0.
   void show();
-  // Runs the message loop until the window has been unloaded. A failure raised by an event
-  // handler ends the loop (no further event is handled) and is thrown from here.
   void run();
-
   void unload() override;
-  bool unloaded() const;
-
-  // A modal message box with the text, an OK button only, no icon and the title "qanocontrol".
-  // Ticks go on while it waits; a failure raised by one of them closes the box and is thrown
-  // from here.
+  // A MessageBoxW owned by the window.
   void message_box(const std::string& text);
-  // The message box that reports a failure that ends the program: no timer runs any more.
+  // A task-modal MessageBoxW, the window hidden; no timer runs any more.
   void failure_box(const std::string& text);
-
-  // The main window (null before create()) and the child window of a control (null when the
-  // control is not shown).
-  HWND window() const;
-  HWND control(const std::string& name, int index = 0) const;
 
   struct Impl;
 
  private:
+  // For the tests (tests/support/win32_host_for_testing.h): whether the window has been
+  // unloaded, the main window (null before create()) and the child window of a control (null
+  // when the control is not shown).
+  friend class Win32HostForTesting;
+  bool unloaded() const;
+  HWND window() const;
+  HWND control(const std::string& name, int index = 0) const;
+
   std::unique_ptr<Impl> impl_;
 };
 

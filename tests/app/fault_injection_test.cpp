@@ -105,13 +105,7 @@ const std::string kScript = "C:\\qano\\agglis.bat";
 const std::string kCompanion = "C:\\super\\qanodivulgazioni.exe";
 
 // The log lines of a complete start-up, without their stamps.
-const std::vector<std::string> kLogTexts = {"- Avvio programma",
-                                            "- Apro DB  C:\\super\\dati.mdb",
-                                            "- Apro DB  C:\\super\\vendite.mdb",
-                                            "- Apro DB  c:\\team\\super.mdb",
-                                            "DB OK  ",
-                                            "CONTROLLO DB SUPER OK",
-                                            "- Controllo  DB  OK"};
+const std::vector<std::string> kLogTexts = test::complete_start_up_log();
 
 const std::string kCompleteScript =
     "REM echo off\r\n"

@@ -92,15 +92,7 @@ class ProgramTest : public ::testing::Test {
     return std::chrono::duration<double>(Clock::now() - started_).count();
   }
 
-  static std::vector<std::string> complete_log() {
-    return {"- Avvio programma",
-            "- Apro DB  C:\\super\\dati.mdb",
-            "- Apro DB  C:\\super\\vendite.mdb",
-            "- Apro DB  c:\\team\\super.mdb",
-            "DB OK  ",
-            "CONTROLLO DB SUPER OK",
-            "- Controllo  DB  OK"};
-  }
+  static std::vector<std::string> complete_log() { return test::complete_start_up_log(); }
 
   testing::TempPrefix prefix_;
   testing::StubWine wine_;

@@ -24,4 +24,15 @@ inline std::vector<std::string> unstamped_log_lines(const std::string& bytes) {
   return texts;
 }
 
+// The lines of a complete start-up's log on the demo's shop, without their stamps.
+inline std::vector<std::string> complete_start_up_log() {
+  return {"- Avvio programma",
+          "- Apro DB  C:\\super\\dati.mdb",
+          "- Apro DB  C:\\super\\vendite.mdb",
+          "- Apro DB  c:\\team\\super.mdb",
+          "DB OK  ",
+          "CONTROLLO DB SUPER OK",
+          "- Controllo  DB  OK"};
+}
+
 }  // namespace qano::test

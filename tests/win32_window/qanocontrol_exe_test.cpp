@@ -141,33 +141,29 @@ std::string zip_archive(const std::string& name, const std::string& bytes) {
   };
   unsigned long crc =
       crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
+  // What the local header and the central directory say alike: version needed, no flags,
+  // stored, the time and date, the CRC, both sizes and the name's length, no extra field.
+  auto put_entry = [&](std::string& s) {
+    put16(s, 10);
+    put16(s, 0);
+    put16(s, 0);  // stored
+    put16(s, 0);
+    put16(s, 0x21);
+    put32(s, crc);
+    put32(s, bytes.size());
+    put32(s, bytes.size());
+    put16(s, name.size());
+    put16(s, 0);
+  };
   std::string zip;
   put32(zip, 0x04034b50);
-  put16(zip, 10);
-  put16(zip, 0);
-  put16(zip, 0);  // stored
-  put16(zip, 0);
-  put16(zip, 0x21);
-  put32(zip, crc);
-  put32(zip, bytes.size());
-  put32(zip, bytes.size());
-  put16(zip, name.size());
-  put16(zip, 0);
+  put_entry(zip);
   zip += name + bytes;
   std::string central;
   put32(central, 0x02014b50);
   put16(central, 20);
-  put16(central, 10);
-  put16(central, 0);
-  put16(central, 0);
-  put16(central, 0);
-  put16(central, 0x21);
-  put32(central, crc);
-  put32(central, bytes.size());
-  put32(central, bytes.size());
-  put16(central, name.size());
-  put16(central, 0);
-  put16(central, 0);
+  put_entry(central);
+  put16(central, 0);  // comment, disk, internal and external attributes, offset
   put16(central, 0);
   put16(central, 0);
   put32(central, 0);
@@ -347,6 +343,13 @@ class ProgramExe : public ::testing::Test {
     SendMessageTimeoutW(box.ok, BM_CLICK, 0, 0, SMTO_BLOCK, 5000, nullptr);
     return program_->wait_window(L"B");
   }
+  // Starts the program and dismisses its start-up box; its window, or null.
+  HWND start_and_open_window() {
+    start();
+    Box box = wait_box();
+    EXPECT_NE(box.window, nullptr) << "no start-up box: " << stderr_text();
+    return box.window == nullptr ? nullptr : dismiss_and_wait_window(box);
+  }
   HWND control(HWND window, const std::string& name, int index = 0) {
     return GetDlgItem(window, win32_control_id(position_of(name, index)));
   }
@@ -409,10 +412,7 @@ TEST_F(ProgramExe, MissingMasterBoxLogAndTheWindowWithTheFocusOnUscitaThatEnterP
 }
 
 TEST_F(ProgramExe, TheWindowShowsTheLayoutAtFifteenTwipsPerPixel) {
-  start();
-  Box box = wait_box();
-  ASSERT_NE(box.window, nullptr) << stderr_text();
-  HWND window = dismiss_and_wait_window(box);
+  HWND window = start_and_open_window();
   ASSERT_NE(window, nullptr) << stderr_text();
 
   RECT client{};
@@ -480,10 +480,7 @@ TEST_F(ProgramExe, TheWindowShowsTheLayoutAtFifteenTwipsPerPixel) {
 }
 
 TEST_F(ProgramExe, TabCyclesTheFocusEscAndEnterInTheTextBoxDoNothing) {
-  start();
-  Box box = wait_box();
-  ASSERT_NE(box.window, nullptr) << stderr_text();
-  HWND window = dismiss_and_wait_window(box);
+  HWND window = start_and_open_window();
   ASSERT_NE(window, nullptr) << stderr_text();
   HWND uscita = control(window, "Command1");
   HWND text_box = control(window, "nrposw");
@@ -515,10 +512,7 @@ TEST_F(ProgramExe, AClickACloseAndTheEndOfTheSessionEachEndTheProgram) {
   enum class Way { click, close, end_session };
   for (Way way : {Way::click, Way::close, Way::end_session}) {
     SCOPED_TRACE(static_cast<int>(way));
-    start();
-    Box box = wait_box();
-    ASSERT_NE(box.window, nullptr) << stderr_text();
-    HWND window = dismiss_and_wait_window(box);
+    HWND window = start_and_open_window();
     ASSERT_NE(window, nullptr) << stderr_text();
     HWND uscita = control(window, "Command1");
     switch (way) {

@@ -13,34 +13,13 @@
 #include "app/layout.h"
 #include "platform/failure.h"
 #include "platform/win32/win32_host.h"
+#include "tests/support/win32_host_for_testing.h"
+#include "tests/support/window_recorder.h"
 
 namespace qano {
 namespace {
 
-// The window's events as a test sees them; a click unloads the window as the program's does.
-struct Recorder : WindowEvents {
-  WindowHost* host = nullptr;
-  std::vector<std::string> events;
-  std::function<void()> on_tick;
-  bool fail_on_unload = false;
-
-  void load() override { events.push_back("load"); }
-  void unload(bool&) override {
-    events.push_back("unload");
-    if (fail_on_unload) fail(failure::kPathFileAccessError);
-  }
-  void click(const std::string& control) override {
-    events.push_back("click " + control);
-    host->unload();
-  }
-  void tick(const std::string& timer) override {
-    events.push_back("tick " + timer);
-    if (on_tick) on_tick();
-  }
-  int count(const std::string& event) const {
-    return static_cast<int>(std::count(events.begin(), events.end(), event));
-  }
-};
+using Recorder = testing::WindowRecorder;
 
 BOOL CALLBACK add_if_box(HWND w, LPARAM data) {
   wchar_t name[16] = {};
@@ -78,6 +57,7 @@ class Win32HostTest : public ::testing::Test {
     recorder.host = host.get();
     host->create(recorder, DriveListContents{{"c:", "d:", "z:"}, "d:"});
   }
+  Win32HostForTesting look() const { return Win32HostForTesting(*host); }
   static WindowLayout fast_timer_layout() {
     WindowLayout layout = form1_layout();
     for (ControlLayout& c : layout.controls) {
@@ -107,7 +87,7 @@ TEST_F(Win32HostTest, FontsIconAndDriveListFollowTheLayout) {
                                          {"num", 3, 11, false},
                                          {"pun", 10, 11, false}}) {
     SCOPED_TRACE(c.name);
-    HWND w = host->control(c.name, c.index);
+    HWND w = look().control(c.name, c.index);
     ASSERT_NE(w, nullptr);
     LOGFONTW f = font_of(w);
     EXPECT_EQ(f.lfHeight, -c.height);
@@ -115,7 +95,7 @@ TEST_F(Win32HostTest, FontsIconAndDriveListFollowTheLayout) {
     EXPECT_EQ(std::wstring(f.lfFaceName), L"MS Sans Serif");
   }
 
-  auto icon = reinterpret_cast<HICON>(SendMessageW(host->window(), WM_GETICON, ICON_BIG, 0));
+  auto icon = reinterpret_cast<HICON>(SendMessageW(look().window(), WM_GETICON, ICON_BIG, 0));
   ASSERT_NE(icon, nullptr);
   ICONINFO info{};
   ASSERT_TRUE(GetIconInfo(icon, &info));
@@ -126,11 +106,11 @@ TEST_F(Win32HostTest, FontsIconAndDriveListFollowTheLayout) {
   DeleteObject(info.hbmColor);
   DeleteObject(info.hbmMask);
 
-  HWND drives = host->control("Drive1");
+  HWND drives = look().control("Drive1");
   EXPECT_EQ(SendMessageW(drives, CB_GETCOUNT, 0, 0), 3);
   EXPECT_EQ(text_of(drives), L"d:");
-  EXPECT_EQ(host->control("var"), nullptr) << "data controls are not shown";
-  EXPECT_EQ(host->control("Timer2"), nullptr);
+  EXPECT_EQ(look().control("var"), nullptr) << "data controls are not shown";
+  EXPECT_EQ(look().control("Timer2"), nullptr);
 }
 
 TEST_F(Win32HostTest, OnlyTimer2TicksAndTicksStopAtUnload) {
@@ -140,11 +120,11 @@ TEST_F(Win32HostTest, OnlyTimer2TicksAndTicksStopAtUnload) {
     if (recorder.count("tick Timer2") == 3) host->unload();
   };
   host->run();
-  EXPECT_TRUE(host->unloaded());
+  EXPECT_TRUE(look().unloaded());
   EXPECT_EQ(recorder.count("tick Timer2"), 3);
   EXPECT_EQ(recorder.count("tick Timer1"), 0);
   EXPECT_EQ(recorder.events.back(), "unload");
-  EXPECT_FALSE(IsWindowVisible(host->window()));
+  EXPECT_FALSE(IsWindowVisible(look().window()));
 }
 
 TEST_F(Win32HostTest, ACloseRequestAndTheEndOfTheSessionUnload) {
@@ -153,7 +133,7 @@ TEST_F(Win32HostTest, ACloseRequestAndTheEndOfTheSessionUnload) {
     recorder.events.clear();
     open();
     host->show();
-    PostMessageW(host->window(), message, TRUE, 0);
+    PostMessageW(look().window(), message, TRUE, 0);
     host->run();
     EXPECT_EQ(recorder.events, std::vector<std::string>{"unload"});
     host.reset();
@@ -166,7 +146,7 @@ TEST_F(Win32HostTest, EnterAndSpaceOnTheFocusedButtonClickIt) {
     recorder.events.clear();
     open();
     host->show();
-    HWND uscita = host->control("Command1");
+    HWND uscita = look().control("Command1");
     ASSERT_EQ(GetFocus(), uscita);
     PostMessageW(uscita, WM_KEYDOWN, key, 1);
     PostMessageW(uscita, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
@@ -176,31 +156,17 @@ TEST_F(Win32HostTest, EnterAndSpaceOnTheFocusedButtonClickIt) {
   }
 }
 
-TEST_F(Win32HostTest, AFailureInATickEndsTheLoopAndStopsTheTimers) {
+// Which failure comes out, and that no event follows it: tests/platform/event_dispatch_test.cpp.
+TEST_F(Win32HostTest, AFailureInATickHidesTheWindowAndStopsTheTimers) {
   open(fast_timer_layout());
   host->show();
   recorder.on_tick = [] { fail(failure::kFileNotFound); };
-  try {
-    host->run();
-    FAIL() << "the failure did not come through";
-  } catch (const Failure& f) {
-    EXPECT_EQ(f.number(), 53);
-    EXPECT_EQ(f.text(), "File not found");
-  }
-  EXPECT_EQ(recorder.count("tick Timer2"), 1);
-  EXPECT_FALSE(IsWindowVisible(host->window()));
-  // No further tick comes, whatever waits in the queue.
+  EXPECT_THROW(host->run(), Failure);
+  EXPECT_FALSE(IsWindowVisible(look().window()));
+  // No further tick comes, whatever waited in the queue: the timers are gone.
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   EXPECT_EQ(recorder.count("tick Timer2"), 1);
-}
-
-TEST_F(Win32HostTest, AFailureInTheUnloadComesThrough) {
-  open();
-  host->show();
-  recorder.fail_on_unload = true;
-  PostMessageW(host->window(), WM_CLOSE, 0, 0);
-  EXPECT_THROW(host->run(), Failure);
 }
 
 TEST_F(Win32HostTest, TicksGoOnWhileTheMessageBoxWaits) {
@@ -218,34 +184,26 @@ TEST_F(Win32HostTest, TicksGoOnWhileTheMessageBoxWaits) {
   EXPECT_GE(recorder.count("tick Timer2"), 3);
   EXPECT_EQ(title, L"qanocontrol");
   EXPECT_TRUE(open_boxes().empty());
-  EXPECT_FALSE(host->unloaded());
+  EXPECT_FALSE(look().unloaded());
 }
 
-TEST_F(Win32HostTest, AFailureInATickWhileTheMessageBoxWaitsComesOutOfTheBox) {
+TEST_F(Win32HostTest, AFailureInATickWhileTheMessageBoxWaitsClosesTheBox) {
   open(fast_timer_layout());
   recorder.on_tick = [] { fail(failure::kPathNotFound); };
-  try {
-    host->message_box("waiting");
-    FAIL() << "the failure did not come through";
-  } catch (const Failure& f) {
-    EXPECT_EQ(f.number(), 76);
-  }
+  EXPECT_THROW(host->message_box("waiting"), Failure);
   EXPECT_TRUE(open_boxes().empty());
-  EXPECT_EQ(recorder.count("tick Timer2"), 1);
 }
 
-TEST_F(Win32HostTest, UnloadDuringTheMessageBoxClosesItAndTheWindowNeverShows) {
+TEST_F(Win32HostTest, TheEndOfTheSessionDuringTheMessageBoxClosesItAndTheWindowNeverShows) {
   open(fast_timer_layout());
   recorder.on_tick = [&] {
-    if (recorder.count("tick Timer2") == 1) PostMessageW(host->window(), WM_ENDSESSION, TRUE, 0);
+    if (recorder.count("tick Timer2") == 1) PostMessageW(look().window(), WM_ENDSESSION, TRUE, 0);
   };
   host->message_box("waiting");
-  EXPECT_TRUE(host->unloaded());
   EXPECT_TRUE(open_boxes().empty());
-  host->show();
-  EXPECT_FALSE(IsWindowVisible(host->window()));
-  host->run();
   EXPECT_EQ(recorder.events, (std::vector<std::string>{"tick Timer2", "unload"}));
+  host->show();
+  EXPECT_FALSE(IsWindowVisible(look().window()));
 }
 
 }  // namespace
