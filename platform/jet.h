@@ -33,25 +33,22 @@ const char* jet_type_name(JetType type);
 // directions are here, header-only, for the engines, the start-up's conversions and the tools
 // (the Jet 4 writer uses them without linking the platform).
 
-// A day of the proleptic Gregorian calendar with a time of day.
-struct JetDateTime {
+// A day of the proleptic Gregorian calendar.
+struct JetDay {
   int year = 1899;
   int month = 12;
   int day = 30;
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-  std::int64_t nanosecond = 0;
 };
 
 // Whether Jet can keep it: years 100 to 9999, a day that the month has, a time of day.
-constexpr bool jet_date_time_valid(const JetDateTime& t) {
+constexpr bool jet_date_time_valid(int year, int month, int day, int hour = 0, int minute = 0,
+                                   int second = 0, std::int64_t nanosecond = 0) {
   constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (t.year < 100 || t.year > 9999 || t.month < 1 || t.month > 12 || t.day < 1) return false;
-  const bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
-  const int days = t.month == 2 && leap ? 29 : kDays[t.month - 1];
-  return t.day <= days && t.hour >= 0 && t.hour <= 23 && t.minute >= 0 && t.minute <= 59 &&
-         t.second >= 0 && t.second <= 59 && t.nanosecond >= 0 && t.nanosecond <= 999999999;
+  if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  const int days = month == 2 && leap ? 29 : kDays[month - 1];
+  return day <= days && hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59 && second >= 0 &&
+         second <= 59 && nanosecond >= 0 && nanosecond <= 999999999;
 }
 
 // The day number of a date: days since 30/12/1899, negative before it. Counts whole 400-year
@@ -68,26 +65,27 @@ constexpr std::int64_t jet_day_number(int year, int month, int day) {
   return era * 146097 + day_of_era - 719468 + 25569;
 }
 
-// The date of a day number (the inverse of jet_day_number); the time of day is left at 0.
-constexpr JetDateTime jet_calendar_day(std::int64_t day_number) {
+// The date of a day number (the inverse of jet_day_number).
+constexpr JetDay jet_calendar_day(std::int64_t day_number) {
   const std::int64_t z = day_number - 25569 + 719468;
   const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
   const std::int64_t doe = z - era * 146097;
   const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
   const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
   const std::int64_t mp = (5 * doy + 2) / 153;
-  JetDateTime t;
-  t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  t.year = static_cast<int>(yoe + era * 400 + (t.month <= 2 ? 1 : 0));
-  return t;
+  JetDay d;
+  d.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  d.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  d.year = static_cast<int>(yoe + era * 400 + (d.month <= 2 ? 1 : 0));
+  return d;
 }
 
 // The serial of a date and time that jet_date_time_valid accepts.
-constexpr double jet_date_serial(const JetDateTime& t) {
-  const double days = static_cast<double>(jet_day_number(t.year, t.month, t.day));
-  double seconds = t.hour * 3600 + t.minute * 60 + t.second;
-  if (t.nanosecond != 0) seconds += static_cast<double>(t.nanosecond) / 1e9;
+constexpr double jet_date_serial(int year, int month, int day, int hour = 0, int minute = 0,
+                                 int second = 0, std::int64_t nanosecond = 0) {
+  const double days = static_cast<double>(jet_day_number(year, month, day));
+  double seconds = hour * 3600 + minute * 60 + second;
+  if (nanosecond != 0) seconds += static_cast<double>(nanosecond) / 1e9;
   const double fraction = seconds / 86400.0;
   return days >= 0 ? days + fraction : days - fraction;
 }

@@ -154,8 +154,8 @@ std::optional<std::string> number_value_text(const JetValue& value, const Number
 
 // The calendar date `days` after 30/12/1899.
 Date date_of_day(long long days) {
-  const JetDateTime t = jet_calendar_day(days);
-  return Date{t.year, t.month, t.day};
+  const JetDay d = jet_calendar_day(days);
+  return Date{d.year, d.month, d.day};
 }
 
 std::string date_time_text(double serial, Platform& platform) {

@@ -138,15 +138,16 @@ std::int64_t currency_of(const std::string& s) {
 
 // The serial of what the driver gave; a date that Jet cannot keep (the MDBTools driver leaves
 // the timestamp of one it cannot read unfilled) is failure 3000.
-double date_serial(const JetDateTime& t) {
-  if (!jet_date_time_valid(t)) {
+double date_serial(int year, int month, int day, int hour, int minute, int second,
+                   std::int64_t nanosecond) {
+  if (!jet_date_time_valid(year, month, day, hour, minute, second, nanosecond)) {
     char shown[64];
-    std::snprintf(shown, sizeof shown, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
-                  t.hour, t.minute, t.second);
+    std::snprintf(shown, sizeof shown, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour,
+                  minute, second);
     fail(failure::kSqlError,
          std::string("The database driver gave an impossible date, ") + shown + ".");
   }
-  return jet_date_serial(t);
+  return jet_date_serial(year, month, day, hour, minute, second, nanosecond);
 }
 
 }  // namespace
@@ -196,12 +197,12 @@ JetValue read_value(SQLHSTMT st, SQLUSMALLINT column, JetType type) {
         // A driver may give a column formatted as a short date as a date alone.
         SQL_DATE_STRUCT d{};
         std::memcpy(&d, buffer.data(), sizeof d);
-        return JetValue::date_time(date_serial(JetDateTime{d.year, d.month, d.day}));
+        return JetValue::date_time(date_serial(d.year, d.month, d.day, 0, 0, 0, 0));
       }
       SQL_TIMESTAMP_STRUCT t{};
       std::memcpy(&t, buffer.data(), sizeof t);
       return JetValue::date_time(
-          date_serial(JetDateTime{t.year, t.month, t.day, t.hour, t.minute, t.second, t.fraction}));
+          date_serial(t.year, t.month, t.day, t.hour, t.minute, t.second, t.fraction));
     }
     case JetType::text:
     case JetType::memo:

@@ -104,11 +104,7 @@ TEST(EngineReader, ARunOfQueriesSeesEachFileAsItIsNow) {
 
 // A file cut in half: its long usage map names pages the file no longer has.
 TEST(EngineOnLargeTables, ATableCutInHalfIsDamaged) {
-  jet4::Database db;
-  jet4::Table& t = db.add_table("utenti");
-  t.add_column("codutente", ColumnType::LongInteger).add_column("nome", ColumnType::Text, 40);
-  for (std::int64_t i = 1; i <= 100000; ++i) t.add_row({i, "utente " + std::to_string(i)});
-  jet4::TemporaryDatabase file(db);
+  jet4::TemporaryDatabase file(sample::users_database(100000));
   auto engine = make_mdbtools_engine();
   fs::path half = file.path().string() + ".half";
   fs::copy_file(file.path(), half);

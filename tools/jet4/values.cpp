@@ -162,10 +162,9 @@ std::string DateTime::to_string() const {
 }
 
 double DateTime::to_serial() const {
-  const JetDateTime t{year, month, day, hour, minute, second};
-  if (!jet_date_time_valid(t))
+  if (!jet_date_time_valid(year, month, day, hour, minute, second))
     throw InputError("invalid date/time " + to_string() + " (years 100..9999)");
-  return jet_date_serial(t);
+  return jet_date_serial(year, month, day, hour, minute, second);
 }
 
 Table& Table::add_column(std::string column_name, ColumnType type, int size) {

@@ -47,7 +47,7 @@ std::string date_time(double days) {
   auto seconds = static_cast<long long>(std::llround(std::fabs(days - whole) * 86400.0));
   long long day = static_cast<long long>(whole) + seconds / 86400;
   seconds %= 86400;
-  const qano::JetDateTime date = qano::jet_calendar_day(day);
+  const qano::JetDay date = qano::jet_calendar_day(day);
   char buffer[48];
   std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02lld:%02lld:%02lld", date.year, date.month,
                 date.day, seconds / 3600, seconds / 60 % 60, seconds % 60);
