@@ -152,18 +152,10 @@ std::optional<std::string> number_value_text(const JetValue& value, const Number
   }
 }
 
-// The calendar date `days` after 30/12/1899 (days since 1/1/1970 moved by 25569).
+// The calendar date `days` after 30/12/1899.
 Date date_of_day(long long days) {
-  long long z = days - 25569 + 719468;
-  long long era = (z >= 0 ? z : z - 146096) / 146097;
-  long long doe = z - era * 146097;
-  long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  long long mp = (5 * doy + 2) / 153;
-  int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  int year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0));
-  return Date{year, month, day};
+  const JetDay d = jet_calendar_day(days);
+  return Date{d.year, d.month, d.day};
 }
 
 std::string date_time_text(double serial, Platform& platform) {

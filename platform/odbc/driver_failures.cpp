@@ -4,6 +4,8 @@
 #include <cctype>
 #include <string_view>
 
+#include "platform/support/jet_contract.h"
+
 namespace qano {
 
 namespace {
@@ -11,15 +13,15 @@ namespace {
 constexpr int kCouldNotFindFile = failure::kCouldNotFindFile;  // 3024
 constexpr int kNotValidPassword = 3031;
 constexpr int kDiskOrNetworkError = 3043;
-constexpr int kInvalidPath = 3044;
+constexpr int kInvalidPath = jet_contract::kInvalidPath;
 constexpr int kFileInUse = 3045;
-constexpr int kCannotOpen = 3051;
+constexpr int kCannotOpen = jet_contract::kCannotOpen;
 constexpr int kNotValidFileName = 3055;
-constexpr int kTooFewParameters = 3061;
+constexpr int kTooFewParameters = jet_contract::kTooFewParameters;
 constexpr int kSyntaxError = failure::kSyntaxError;                // 3075
 constexpr int kTableNotFound = failure::kTableNotFound;            // 3078
 constexpr int kUnrecognizedFormat = failure::kUnrecognizedFormat;  // 3343
-constexpr int kDataTypeMismatch = 3464;
+constexpr int kDataTypeMismatch = jet_contract::kDataTypeMismatch;
 
 enum class Steps { connect, query };
 

@@ -127,4 +127,12 @@ jet4::Database edges_database() {
   return db;
 }
 
+jet4::Database users_database(std::int64_t rows) {
+  jet4::Database db;
+  jet4::Table& t = db.add_table("utenti");
+  t.add_column("codutente", ColumnType::LongInteger).add_column("nome", ColumnType::Text, 40);
+  for (std::int64_t i = 1; i <= rows; ++i) t.add_row({i, "utente " + std::to_string(i)});
+  return db;
+}
+
 }  // namespace qano::sample

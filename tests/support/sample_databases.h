@@ -20,6 +20,8 @@ jet4::Database types_database();
 // (12000 characters: libmdb, behind both engines on Linux, gives no more than 16383 bytes of a
 // Memo, and a character beyond the Basic Multilingual Plane as "??").
 jet4::Database edges_database();
+// One table of many pages: utenti (codutente 1 to `rows`, nome "utente <codutente>").
+jet4::Database users_database(std::int64_t rows);
 
 // A Memo of `size` characters that is the same at every call.
 std::string long_memo(std::size_t size);

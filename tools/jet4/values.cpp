@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "jet4_writer.h"
+#include "platform/jet.h"
 #include "text.h"
 
 namespace qano::jet4 {
@@ -113,28 +114,6 @@ std::string Currency::to_string() const {
 
 namespace {
 
-bool is_leap(int year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
-int days_in_month(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && is_leap(year) ? 29 : kDays[month - 1];
-}
-
-// Days from 1970-01-01 to the given proleptic Gregorian date. Counts whole
-// 400-year eras (146097 days each) and then the days within the era, with
-// years starting in March so that the leap day falls at the end.
-std::int64_t days_from_civil(int year, int month, int day) {
-  const int y = year - (month <= 2 ? 1 : 0);
-  const int era = (y >= 0 ? y : y - 399) / 400;
-  const int year_of_era = y - era * 400;
-  const int month_from_march = month > 2 ? month - 3 : month + 9;
-  const int day_of_year = (153 * month_from_march + 2) / 5 + day - 1;
-  const int day_of_era = year_of_era * 365 + year_of_era / 4 - year_of_era / 100 + day_of_year;
-  return static_cast<std::int64_t>(era) * 146097 + day_of_era - 719468;
-}
-
 int parse_fixed_digits(std::string_view text, std::size_t pos, std::size_t count, bool& ok) {
   int value = 0;
   if (pos + count > text.size()) {
@@ -183,15 +162,9 @@ std::string DateTime::to_string() const {
 }
 
 double DateTime::to_serial() const {
-  if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 ||
-      day > days_in_month(year, month) || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
-      second < 0 || second > 59) {
+  if (!jet_date_time_valid(year, month, day, hour, minute, second))
     throw InputError("invalid date/time " + to_string() + " (years 100..9999)");
-  }
-  // 1899-12-30 is day 0 of the stored form; it is 25569 days before 1970-01-01.
-  const std::int64_t days = days_from_civil(year, month, day) + 25569;
-  const double fraction = (hour * 3600 + minute * 60 + second) / 86400.0;
-  return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
+  return jet_date_serial(year, month, day, hour, minute, second);
 }
 
 Table& Table::add_column(std::string column_name, ColumnType type, int size) {

@@ -3,7 +3,6 @@
 // number is bare, a Null is null; "EOF" alone when there is no row. A failure goes to standard
 // error with its number, and the exit status is 2.
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -48,12 +47,10 @@ std::string date_time(double days) {
   auto seconds = static_cast<long long>(std::llround(std::fabs(days - whole) * 86400.0));
   long long day = static_cast<long long>(whole) + seconds / 86400;
   seconds %= 86400;
-  using namespace std::chrono;
-  year_month_day date{sys_days{std::chrono::days(day - 25569)}};  // 25569: 1970-01-01
+  const qano::JetDay date = qano::jet_calendar_day(day);
   char buffer[48];
-  std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u %02lld:%02lld:%02lld",
-                static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
-                static_cast<unsigned>(date.day()), seconds / 3600, seconds / 60 % 60, seconds % 60);
+  std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02lld:%02lld:%02lld", date.year, date.month,
+                date.day, seconds / 3600, seconds / 60 % 60, seconds % 60);
   return buffer;
 }
 
