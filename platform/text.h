@@ -2,6 +2,7 @@
 // upper-casing, the ANSI code page, and DOS wildcard matching. All text is UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,9 @@ std::string to_ansi(std::string_view utf8);
 std::string from_ansi(std::string_view ansi);
 // Whether every character of the text has a place in Windows-1252.
 bool fits_ansi(std::string_view utf8);
+// The length in bytes of the whole UTF-8 sequence that starts at `at`: 1 to 4, or 0 when the
+// byte there starts none or the sequence is cut short or broken.
+std::size_t utf8_sequence_length(std::string_view utf8, std::size_t at);
 // DOS wildcard match of a bare name: * is any run of characters, ? any one character, and
 // letters compare case-insensitively.
 bool wildcard_match(std::string_view pattern, std::string_view name);

@@ -1,9 +1,24 @@
-// DOS wildcard matching of bare names, on the host's case folding (platform/text.h).
+// DOS wildcard matching of bare names, on the host's case folding (platform/text.h), and the
+// reading of UTF-8 sequences that it and the implementations share.
 #include <string>
 
 #include "platform/text.h"
 
 namespace qano::text {
+
+std::size_t utf8_sequence_length(std::string_view utf8, std::size_t at) {
+  auto lead = static_cast<unsigned char>(utf8[at]);
+  std::size_t n = lead < 0x80           ? 1
+                  : (lead >> 5) == 0x6  ? 2
+                  : (lead >> 4) == 0xE  ? 3
+                  : (lead >> 3) == 0x1E ? 4
+                                        : 0;
+  if (n == 0 || n > utf8.size() - at) return 0;
+  for (std::size_t k = 1; k < n; ++k) {
+    if ((static_cast<unsigned char>(utf8[at + k]) & 0xC0) != 0x80) return 0;
+  }
+  return n;
+}
 
 namespace {
 
@@ -13,16 +28,8 @@ std::u32string code_points(const std::string& utf8) {
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
     auto lead = static_cast<unsigned char>(utf8[i]);
-    std::size_t n = lead < 0x80           ? 1
-                    : (lead >> 5) == 0x6  ? 2
-                    : (lead >> 4) == 0xE  ? 3
-                    : (lead >> 3) == 0x1E ? 4
-                                          : 0;
-    bool whole = n > 0 && i + n <= utf8.size();
-    for (std::size_t k = 1; whole && k < n; ++k) {
-      whole = (static_cast<unsigned char>(utf8[i + k]) & 0xC0) == 0x80;
-    }
-    if (!whole) {
+    std::size_t n = utf8_sequence_length(utf8, i);
+    if (n == 0) {
       out.push_back(lead);
       ++i;
       continue;

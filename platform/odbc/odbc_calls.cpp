@@ -74,19 +74,11 @@ namespace {
 // Whether a driver's message is text a person can read: UTF-8 without control characters. The
 // MDBTools driver may hand back a buffer it never filled.
 bool readable(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
+  for (std::size_t i = 0; i < s.size();) {
+    std::size_t n = text::utf8_sequence_length(s, i);
+    if (n == 0) return false;
     auto c = static_cast<unsigned char>(s[i]);
-    std::size_t n = c < 0x80           ? 1
-                    : (c >> 5) == 0x6  ? 2
-                    : (c >> 4) == 0xE  ? 3
-                    : (c >> 3) == 0x1E ? 4
-                                       : 0;
-    if (n == 0 || n > s.size() - i) return false;
     if (n == 1 && c < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
-    for (std::size_t k = 1; k < n; ++k) {
-      if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-    }
     i += n;
   }
   return true;

@@ -26,6 +26,20 @@ TEST(Text, WildcardsMatchDosStyle) {
   }
 }
 
+TEST(Text, Utf8SequencesAreWholeOrNone) {
+  EXPECT_EQ(text::utf8_sequence_length("a", 0), 1u);
+  EXPECT_EQ(text::utf8_sequence_length("x\xC3\xA0", 1), 2u);     // à
+  EXPECT_EQ(text::utf8_sequence_length("\xE2\x82\xAC", 0), 3u);  // €
+  EXPECT_EQ(text::utf8_sequence_length("\xF0\x9F\x98\x80", 0), 4u);
+  EXPECT_EQ(text::utf8_sequence_length("\xE2\x82", 0), 0u);  // cut short at the end
+  EXPECT_EQ(text::utf8_sequence_length("\xC3"
+                                       "a",
+                                       0),
+            0u);                                         // broken by a plain byte
+  EXPECT_EQ(text::utf8_sequence_length("\x80", 0), 0u);  // a continuation byte alone
+  EXPECT_EQ(text::utf8_sequence_length("\xFF", 0), 0u);
+}
+
 TEST(Text, AnsiCodePage) {
   EXPECT_EQ(text::to_ansi("è€àù"), "\xE8\x80\xE0\xF9");
   EXPECT_EQ(text::to_ansi("a中b"), "a?b");
