@@ -83,11 +83,8 @@ int main(int argc, char** argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 120;
   testing::TempPrefix prefix;
   fs::path c = prefix.c();
-  fs::create_directories(c / "super" / "bkp");
-  fs::create_directories(c / "qano" / "fatture");
+  testing::write_shop_drive(c);
   fs::create_directories(c / "programmi" / "winzip");
-  testing::write_shop_databases(c);
-  prefix.write(c / "super" / "qanodivulgazioni.exe", "MZ");
 
   testing::Xvfb xvfb;
   auto launched = std::chrono::steady_clock::now();

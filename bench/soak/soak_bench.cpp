@@ -68,10 +68,7 @@ int main(int argc, char** argv) {
   const int intakes = argc > 1 ? std::atoi(argv[1]) : 20000;
   testing::TempPrefix prefix;
   fs::path c = prefix.c();
-  fs::create_directories(c / "qano" / "fatture");
-  fs::create_directories(c / "super" / "bkp");
-  testing::write_shop_databases(c);
-  write(c / "super" / "qanodivulgazioni.exe", "MZ");
+  testing::write_shop_drive(c);
 
   // The stand-in wine: /bin/true under that name, first on PATH.
   fs::path bin = prefix.root() / "bin";

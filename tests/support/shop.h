@@ -11,6 +11,10 @@ namespace qano::testing {
 // company 1 names C:\super\dati.mdb, and every row start-up reads is there.
 void write_shop_databases(const std::filesystem::path& drive_c);
 
+// A whole shop's C: for running the program: the two databases, the log's folder C:\super\bkp,
+// the exchange folders C:\qano and C:\qano\fatture, and a companion C:\super\qanodivulgazioni.exe.
+void write_shop_drive(const std::filesystem::path& drive_c);
+
 // A zip archive holding one file, stored without compression.
 std::string zip_archive(const std::string& name, const std::string& bytes);
 
