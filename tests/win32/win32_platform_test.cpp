@@ -379,7 +379,7 @@ TEST(Win32Regional, TheUsersShortDateLongTimeAndSeparators) {
   EXPECT_EQ(platform.long_time(TimeOfDay{23, 59, 59}), "23:59:59");
   EXPECT_EQ(platform.decimal_separator(), ",");
   EXPECT_EQ(platform.thousands_separator(), ".");
-  EXPECT_EQ(platform.upper_case("c:\\società\\dati.mdb"), "C:\\SOCIETÀ\\DATI.MDB");
+  EXPECT_EQ(text::upper("c:\\società\\dati.mdb"), "C:\\SOCIETÀ\\DATI.MDB");
   // Today as the system tells it, in the same form.
   SYSTEMTIME st{};
   GetLocalTime(&st);
