@@ -1,3 +1,6 @@
+// The Linux platform: DOS paths through the Wine prefix's drive folders, files and folders, the
+// Jet engine's queries on files that may change while they are read. Numbered files, processes
+// and regional forms are in posix_numbered.cpp, process.cpp and posix_regional.cpp.
 #include "platform/posix/posix_platform.h"
 
 #include <fcntl.h>

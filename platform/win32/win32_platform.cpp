@@ -1,3 +1,6 @@
+// The Windows platform: files and folders through the Win32 API, and the Jet engine's queries.
+// Numbered files, processes and regional forms are in win32_numbered.cpp, win32_process.cpp and
+// win32_regional.cpp.
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
