@@ -4,6 +4,7 @@
 
 #include "platform/dos_path.h"
 #include "platform/select_statement.h"
+#include "platform/support/name_order.h"
 #include "platform/support/regional_fallback.h"
 #include "platform/text.h"
 
@@ -125,7 +126,7 @@ void FakePlatform::record(const std::string& call, const std::string& argument) 
 
 std::vector<std::string> FakePlatform::dir_all(const std::string& pattern) {
   record("dir", pattern);
-  std::vector<std::pair<std::string, std::string>> found;
+  std::vector<std::string> names;
   std::string folder = parent_key(key(pattern));
   auto f = nodes_.find(folder);
   if (f == nodes_.end() || !f->second.folder) return {};
@@ -133,11 +134,9 @@ std::vector<std::string> FakePlatform::dir_all(const std::string& pattern) {
   for (const auto& [k, n] : nodes_) {
     if (n.folder || n.attributes.hidden || n.attributes.system) continue;
     if (parent_key(k) != folder || !wildcard.matches(n.name)) continue;
-    found.emplace_back(text::fold(n.name), n.name);
+    names.push_back(n.name);
   }
-  std::sort(found.begin(), found.end());
-  std::vector<std::string> names;
-  for (auto& item : found) names.push_back(item.second);
+  sort_names(names);
   return names;
 }
 
@@ -161,7 +160,7 @@ std::optional<FileFacts> FakePlatform::file_facts(const std::string& path) {
 
 std::vector<Entry> FakePlatform::entries(const std::string& pattern) {
   record("entries", pattern);
-  std::vector<std::pair<std::string, Entry>> found;
+  std::vector<Entry> found;
   std::string folder = parent_key(key(pattern));
   auto f = nodes_.find(folder);
   if (f == nodes_.end() || !f->second.folder) return {};
@@ -170,13 +169,10 @@ std::vector<Entry> FakePlatform::entries(const std::string& pattern) {
     if (parent_key(k) != folder || !wildcard.matches(n.name)) continue;
     Entry e{n.name, n.folder ? EntryKind::folder : n.kind, n.attributes.hidden, n.attributes.system,
             n.attributes.read_only};
-    found.emplace_back(text::fold(n.name), e);
+    found.push_back(e);
   }
-  std::sort(found.begin(), found.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
-  std::vector<Entry> list;
-  for (auto& item : found) list.push_back(item.second);
-  return list;
+  sort_entries(found);
+  return found;
 }
 
 void FakePlatform::remove_entry(const std::string& path) {

@@ -16,6 +16,7 @@
 #include <fstream>
 
 #include "platform/posix/posix_internal.h"
+#include "platform/support/name_order.h"
 #include "platform/text.h"
 
 namespace qano {
@@ -343,12 +344,7 @@ std::vector<std::string> PosixPlatform::dir_all(const std::string& pattern) {
     if (sys().stat(join(folder, name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
     names.push_back(name);
   });
-  std::vector<std::pair<std::string, std::string>> keyed;
-  keyed.reserve(names.size());
-  for (std::string& n : names) keyed.emplace_back(text::fold(n), std::move(n));
-  std::sort(keyed.begin(), keyed.end());
-  names.clear();
-  for (auto& k : keyed) names.push_back(std::move(k.second));
+  sort_names(names);
   return names;
 }
 
@@ -385,8 +381,7 @@ std::vector<Entry> PosixPlatform::entries(const std::string& pattern) {
     entry.read_only = entry.kind == EntryKind::file && (st.st_mode & S_IWUSR) == 0;
     found.push_back(std::move(entry));
   });
-  std::sort(found.begin(), found.end(),
-            [](const Entry& a, const Entry& b) { return text::fold(a.name) < text::fold(b.name); });
+  sort_entries(found);
   return found;
 }
 

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/support/name_order.h"
 #include "platform/text.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_internal.h"
@@ -202,12 +203,7 @@ std::vector<std::string> Win32Platform::dir_all(const std::string& pattern) {
     if (wildcard.matches(name)) names.push_back(std::move(name));
   } while (FindNextFileW(find, &entry));
   FindClose(find);
-  std::vector<std::pair<std::string, std::string>> keyed;
-  keyed.reserve(names.size());
-  for (std::string& n : names) keyed.emplace_back(text::fold(n), std::move(n));
-  std::sort(keyed.begin(), keyed.end());
-  names.clear();
-  for (auto& k : keyed) names.push_back(std::move(k.second));
+  sort_names(names);
   return names;
 }
 
@@ -256,7 +252,7 @@ void Win32Platform::kill(const std::string& path) {
 }
 
 std::vector<Entry> Win32Platform::entries(const std::string& pattern) {
-  std::vector<std::pair<std::string, Entry>> found;
+  std::vector<Entry> found;
   DosPath p = parse_dos_path(pattern);
   if (p.components.empty()) return {};
   const std::string leaf = p.leaf();
@@ -280,7 +276,7 @@ std::vector<Entry> Win32Platform::entries(const std::string& pattern) {
       e.hidden = (a & FILE_ATTRIBUTE_HIDDEN) != 0;
       e.system = (a & FILE_ATTRIBUTE_SYSTEM) != 0;
       e.read_only = (a & FILE_ATTRIBUTE_READONLY) != 0;
-      found.emplace_back(text::fold(name), std::move(e));
+      found.push_back(std::move(e));
     } while (FindNextFileW(find, &data));
     FindClose(find);
   }
@@ -288,13 +284,10 @@ std::vector<Entry> Win32Platform::entries(const std::string& pattern) {
     Entry e;
     e.name = leaf;
     e.kind = EntryKind::link;
-    found.emplace_back(text::fold(leaf), std::move(e));
+    found.push_back(std::move(e));
   }
-  std::sort(found.begin(), found.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
-  std::vector<Entry> list;
-  for (auto& item : found) list.push_back(std::move(item.second));
-  return list;
+  sort_entries(found);
+  return found;
 }
 
 void* Win32Platform::replace_with_fresh_file(const std::wstring& target, const std::string& path) {
