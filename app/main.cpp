@@ -1,5 +1,6 @@
-// qanocontrol on Linux: the program's run (app/program.h) with the FLTK window host, the POSIX
-// platform and the mdbtools Jet engine. The program reads no command line: only --help and
+// qanocontrol on Linux: the program's run (app/program.h) with the FLTK window host on the
+// host's platform (make_host_platform: POSIX with the mdbtools Jet engine). The program reads no
+// command line: only --help and
 // --version, alone, are answered (for the shop's IT and for the manual page made from them);
 // anything else is ignored, as it always was.
 #include <iostream>
@@ -9,8 +10,7 @@
 #include "app/layout.h"
 #include "app/program.h"
 #include "platform/fltk/fltk_host.h"
-#include "platform/mdbtools/mdbtools_engine.h"
-#include "platform/posix/posix_platform.h"
+#include "platform/host_platform.h"
 #include "platform/version.h"
 
 namespace {
@@ -83,8 +83,7 @@ int main(int argc, char** argv) {
     std::cout << "qanocontrol " << qano::kVersion << '\n';
     return 0;
   }
-  qano::PosixPlatform platform;
-  platform.set_jet_engine(qano::make_mdbtools_engine());
+  std::unique_ptr<qano::Platform> platform = qano::make_host_platform();
   return qano::run_program<qano::FltkHost>(
-      platform, [] { return std::make_unique<qano::FltkHost>(qano::form1_layout()); });
+      *platform, [] { return std::make_unique<qano::FltkHost>(qano::form1_layout()); });
 }

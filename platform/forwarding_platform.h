@@ -34,7 +34,6 @@ class ForwardingPlatform : public Platform {
   std::string decimal_separator() override { return inner_.decimal_separator(); }
   std::string thousands_separator() override { return inner_.thousands_separator(); }
   std::string currency_symbol() override { return inner_.currency_symbol(); }
-  std::string upper_case(const std::string& t) override { return inner_.upper_case(t); }
   bool claim_single_instance() override { return inner_.claim_single_instance(); }
   void message_box(const std::string& t) override { inner_.message_box(t); }
   std::string current_drive() override { return inner_.current_drive(); }

@@ -122,10 +122,9 @@ class Platform {
   virtual std::string short_date(const Date& date) = 0;      // dd/mm/yyyy on the shops' PCs
   virtual std::string long_time(const TimeOfDay& time) = 0;  // HH:MM:SS
   int year(const Date& date) const { return date.year; }
-  virtual std::string decimal_separator() = 0;                  // "," on the shops' PCs
-  virtual std::string thousands_separator() = 0;                // "." on the shops' PCs
-  virtual std::string currency_symbol() = 0;                    // "€" on the shops' PCs
-  virtual std::string upper_case(const std::string& text) = 0;  // Unicode-aware: à -> À
+  virtual std::string decimal_separator() = 0;    // "," on the shops' PCs
+  virtual std::string thousands_separator() = 0;  // "." on the shops' PCs
+  virtual std::string currency_symbol() = 0;      // "€" on the shops' PCs
 
   // --- One program at a time ---------------------------------------------------------------
   // Claims the right to run for this program, one per machine (per Wine prefix on Linux), for as

@@ -1,5 +1,6 @@
 #include "startup/settings_load.h"
 
+#include "platform/text.h"
 #include "startup/conversions.h"
 #include "startup/data_path_resolution.h"
 
@@ -39,8 +40,7 @@ StartupEnd load_settings(Platform& platform, SessionSettings& settings, StartupW
     return StartupEnd::company_missing;
   }
   // Read without a Null test: a Null path is 94, the master database is broken.
-  settings.db_dati =
-      platform.upper_case(value_text(var.Recordset().Fields("database").Value(), platform));
+  settings.db_dati = text::upper(value_text(var.Recordset().Fields("database").Value(), platform));
   if (platform.dir(settings.db_dati).empty()) {
     log.plain(ActivityLog::kDataDatabaseMissing);
     return StartupEnd::data_missing;

@@ -1,10 +1,11 @@
 #include "platform/fake/fake_platform.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/dos_path.h"
 #include "platform/select_statement.h"
+#include "platform/support/name_order.h"
+#include "platform/support/regional_fallback.h"
 #include "platform/text.h"
 
 namespace qano {
@@ -15,7 +16,7 @@ std::string lower_drive(char letter) {
 }
 }  // namespace
 
-FakePlatform::FakePlatform() {
+FakePlatform::FakePlatform() : open_([](std::string&) {}) {
   add_drive('c');
 }
 
@@ -112,7 +113,7 @@ std::string FakePlatform::bytes(const std::string& path) const {
 
 std::vector<int> FakePlatform::open_numbers() const {
   std::vector<int> numbers;
-  for (const auto& [number, k] : open_) numbers.push_back(number);
+  for (const auto& [number, k] : open_.all()) numbers.push_back(number);
   return numbers;
 }
 
@@ -125,7 +126,7 @@ void FakePlatform::record(const std::string& call, const std::string& argument) 
 
 std::vector<std::string> FakePlatform::dir_all(const std::string& pattern) {
   record("dir", pattern);
-  std::vector<std::pair<std::string, std::string>> found;
+  std::vector<std::string> names;
   std::string folder = parent_key(key(pattern));
   auto f = nodes_.find(folder);
   if (f == nodes_.end() || !f->second.folder) return {};
@@ -133,11 +134,9 @@ std::vector<std::string> FakePlatform::dir_all(const std::string& pattern) {
   for (const auto& [k, n] : nodes_) {
     if (n.folder || n.attributes.hidden || n.attributes.system) continue;
     if (parent_key(k) != folder || !wildcard.matches(n.name)) continue;
-    found.emplace_back(text::fold(n.name), n.name);
+    names.push_back(n.name);
   }
-  std::sort(found.begin(), found.end());
-  std::vector<std::string> names;
-  for (auto& item : found) names.push_back(item.second);
+  sort_names(names);
   return names;
 }
 
@@ -161,7 +160,7 @@ std::optional<FileFacts> FakePlatform::file_facts(const std::string& path) {
 
 std::vector<Entry> FakePlatform::entries(const std::string& pattern) {
   record("entries", pattern);
-  std::vector<std::pair<std::string, Entry>> found;
+  std::vector<Entry> found;
   std::string folder = parent_key(key(pattern));
   auto f = nodes_.find(folder);
   if (f == nodes_.end() || !f->second.folder) return {};
@@ -170,13 +169,10 @@ std::vector<Entry> FakePlatform::entries(const std::string& pattern) {
     if (parent_key(k) != folder || !wildcard.matches(n.name)) continue;
     Entry e{n.name, n.folder ? EntryKind::folder : n.kind, n.attributes.hidden, n.attributes.system,
             n.attributes.read_only};
-    found.emplace_back(text::fold(n.name), e);
+    found.push_back(e);
   }
-  std::sort(found.begin(), found.end(),
-            [](const auto& a, const auto& b) { return a.first < b.first; });
-  std::vector<Entry> list;
-  for (auto& item : found) list.push_back(item.second);
-  return list;
+  sort_entries(found);
+  return found;
 }
 
 void FakePlatform::remove_entry(const std::string& path) {
@@ -189,7 +185,7 @@ void FakePlatform::remove_entry(const std::string& path) {
   auto it = nodes_.find(k);
   if (it == nodes_.end()) fail(failure::kFileNotFound, "File not found: '" + path + "'");
   bool open = false;
-  for (const auto& [number, open_key] : open_) open = open || open_key == k;
+  for (const auto& [number, open_key] : open_.all()) open = open || open_key == k;
   if (it->second.folder || open) {
     fail(failure::kPathFileAccessError, "Path/File access error: cannot delete '" + path + "'");
   }
@@ -216,7 +212,7 @@ void FakePlatform::kill(const std::string& path) {
   auto it = nodes_.find(k);
   if (it == nodes_.end()) fail(failure::kFileNotFound);
   if (it->second.folder) fail(failure::kPathFileAccessError);
-  for (const auto& [number, open_key] : open_) {
+  for (const auto& [number, open_key] : open_.all()) {
     if (open_key == k) fail(failure::kPathFileAccessError);
   }
   if (it->second.attributes.read_only) fail(failure::kPermissionDenied);
@@ -224,8 +220,7 @@ void FakePlatform::kill(const std::string& path) {
 }
 
 void FakePlatform::open_numbered(int number, const std::string& path, bool truncate) {
-  if (number < 1 || number > 511) fail(failure::kBadFileNumber);
-  if (open_.count(number) != 0) fail(failure::kFileAlreadyOpen);
+  open_.check_free(number);
   std::string k = key(path);
   auto parent = nodes_.find(parent_key(k));
   if (parent == nodes_.end() || !parent->second.folder) fail(failure::kPathNotFound);
@@ -243,7 +238,7 @@ void FakePlatform::open_numbered(int number, const std::string& path, bool trunc
     Node& n = nodes_[k];
     n.name = parse_dos_path(path).leaf();
   }
-  open_[number] = k;
+  open_.add(number, k);
 }
 
 void FakePlatform::open_append(int number, const std::string& path) {
@@ -258,14 +253,12 @@ void FakePlatform::open_output(int number, const std::string& path) {
 
 void FakePlatform::write_line(int number, const std::string& line) {
   record("write_line", std::to_string(number) + " " + line);
-  auto it = open_.find(number);
-  if (it == open_.end()) fail(failure::kBadFileNumber);
-  nodes_[it->second].bytes += text::to_ansi(line) + "\r\n";
+  nodes_[open_.at(number)].bytes += numbered_line_bytes(line);
 }
 
 void FakePlatform::close_all() {
   record("close_all", "");
-  open_.clear();
+  open_.close_all();
 }
 
 // --- Processes -------------------------------------------------------------------------------
@@ -301,29 +294,21 @@ TimeOfDay FakePlatform::time_of_day() {
   return time_;
 }
 
+// The shops' forms, always.
 std::string FakePlatform::short_date(const Date& d) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", d.day, d.month, d.year);
-  return buffer;
+  return fallback::short_date(d);
 }
-
 std::string FakePlatform::long_time(const TimeOfDay& t) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", t.hour, t.minute, t.second);
-  return buffer;
+  return fallback::long_time(t);
 }
-
 std::string FakePlatform::decimal_separator() {
-  return ",";
+  return fallback::kDecimalSeparator;
 }
 std::string FakePlatform::thousands_separator() {
-  return ".";
+  return fallback::kThousandsSeparator;
 }
 std::string FakePlatform::currency_symbol() {
-  return "€";
-}
-std::string FakePlatform::upper_case(const std::string& s) {
-  return text::upper(s);
+  return fallback::kCurrencySymbol;
 }
 
 void FakePlatform::message_box(const std::string& s) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/support/numbered_files.h"
 
 namespace qano {
 
@@ -80,6 +81,7 @@ class FakePlatform : public Platform {
   std::vector<Entry> entries(const std::string& pattern) override;
   void remove_entry(const std::string& path) override;
   void clear_read_only(const std::string& path) override;
+  // Numbered files write into the file's bytes at once.
   void open_append(int number, const std::string& path) override;
   void open_output(int number, const std::string& path) override;
   void write_line(int number, const std::string& text) override;
@@ -87,6 +89,7 @@ class FakePlatform : public Platform {
   TaskId shell(const std::string& path, WindowStyle style,
                const std::string& working_folder) override;
   bool still_running(TaskId task) override;
+  // The clock set above; the shops' regional forms.
   Date today() override;
   TimeOfDay time_of_day() override;
   std::string short_date(const Date& date) override;
@@ -94,7 +97,6 @@ class FakePlatform : public Platform {
   std::string decimal_separator() override;
   std::string thousands_separator() override;
   std::string currency_symbol() override;
-  std::string upper_case(const std::string& text) override;
   bool claim_single_instance() override;
   void message_box(const std::string& text) override;
   std::string current_drive() override;
@@ -123,7 +125,7 @@ class FakePlatform : public Platform {
 
   std::map<std::string, Node> nodes_;
   std::set<char> drives_;
-  std::map<int, std::string> open_;  // number -> key
+  NumberedFiles<std::string> open_;  // number -> key
   std::vector<Start> starts_;
   std::set<TaskId> running_;
   std::map<TaskId, std::string> held_;  // running script -> key of its file

@@ -1,34 +1,31 @@
+// The Linux platform: DOS paths through the Wine prefix's drive folders, files and folders, the
+// Jet engine's queries on files that may change while they are read. Numbered files, processes
+// and regional forms are in posix_numbered.cpp, process.cpp and posix_regional.cpp.
 #include "platform/posix/posix_platform.h"
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <langinfo.h>
-#include <locale.h>
 #include <sys/file.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 
+#include "platform/posix/posix_internal.h"
+#include "platform/support/name_order.h"
 #include "platform/text.h"
 
 namespace qano {
 
-namespace {
+namespace posix {
 
 bool is_folder(const std::string& path) {
   struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return sys().stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::string join(const std::string& folder, const std::string& name) {
@@ -36,29 +33,8 @@ std::string join(const std::string& folder, const std::string& name) {
   return folder + "/" + name;
 }
 
-// The entry of `folder` whose name equals `name` without regard to case, the exact one first.
-std::optional<std::string> find_entry(const std::string& folder, const std::string& name) {
-  struct stat st {};
-  if (::lstat(join(folder, name).c_str(), &st) == 0) return name;
-  DIR* d = ::opendir(folder.c_str());
-  if (d == nullptr) {
-    if (auto f = posix::resource_failure(errno, "cannot read the folder")) throw *f;
-    return std::nullopt;
-  }
-  std::string wanted = text::fold(name);
-  std::optional<std::string> found;
-  while (dirent* e = ::readdir(d)) {
-    if (text::fold(e->d_name) == wanted) {
-      found = e->d_name;
-      break;
-    }
-  }
-  ::closedir(d);
-  return found;
-}
-
 std::string real_path(const std::string& path) {
-  char* r = ::realpath(path.c_str(), nullptr);
+  char* r = sys().realpath(path.c_str(), nullptr);
   if (r == nullptr) return std::string();
   std::string result(r);
   std::free(r);
@@ -68,13 +44,6 @@ std::string real_path(const std::string& path) {
 std::string env(const char* name) {
   const char* v = std::getenv(name);
   return v == nullptr ? std::string() : std::string(v);
-}
-
-// Whether `path` lies in `folder` (both real paths).
-bool inside(const std::string& path, const std::string& folder) {
-  if (folder == "/") return true;
-  return path.compare(0, folder.size(), folder) == 0 &&
-         (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
 int open_failure_number(int error) {
@@ -91,9 +60,48 @@ int open_failure_number(int error) {
     case EPERM:
     case EROFS:
       return failure::kPermissionDenied;
+    case ENOSPC:
+    case EDQUOT:
+      // No room for one more entry: a full disk, not a refused path.
+      return failure::kDiskFull;
     default:
       return failure::kPathFileAccessError;
   }
+}
+
+// The text of a failure that names the DOS path it concerns.
+Failure named(int number, const std::string& doing, const std::string& path) {
+  return Failure(number, std::string(standard_text(number)) + ": " + doing + " '" + path + "'");
+}
+
+namespace {
+
+// The entry of `folder` whose name equals `name` without regard to case, the exact one first.
+std::optional<std::string> find_entry(const std::string& folder, const std::string& name) {
+  struct stat st {};
+  if (sys().lstat(join(folder, name).c_str(), &st) == 0) return name;
+  DIR* d = sys().opendir(folder.c_str());
+  if (d == nullptr) {
+    if (auto f = resource_failure(errno, "cannot read the folder")) throw *f;
+    return std::nullopt;
+  }
+  std::string wanted = text::fold(name);
+  std::optional<std::string> found;
+  while (dirent* e = sys().readdir(d)) {
+    if (text::fold(e->d_name) == wanted) {
+      found = e->d_name;
+      break;
+    }
+  }
+  sys().closedir(d);
+  return found;
+}
+
+// Whether `path` lies in `folder` (both real paths).
+bool inside(const std::string& path, const std::string& folder) {
+  if (folder == "/") return true;
+  return path.compare(0, folder.size(), folder) == 0 &&
+         (path.size() == folder.size() || path[folder.size()] == '/');
 }
 
 // `path` made absolute against the working directory, without following anything.
@@ -101,11 +109,6 @@ std::string absolute(const std::string& path) {
   if (path.empty() || path[0] == '/') return path;
   std::error_code ignored;
   return std::filesystem::absolute(path, ignored).lexically_normal().string();
-}
-
-// The text of a failure that names the DOS path it concerns.
-Failure named(int number, const std::string& doing, const std::string& path) {
-  return Failure(number, std::string(standard_text(number)) + ": " + doing + " '" + path + "'");
 }
 
 EntryKind kind_of(mode_t mode) {
@@ -116,8 +119,6 @@ EntryKind kind_of(mode_t mode) {
 }
 
 }  // namespace
-
-namespace posix {
 
 std::optional<Failure> resource_failure(int error, const std::string& doing) {
   if (error == EMFILE || error == ENFILE) {
@@ -144,7 +145,7 @@ bool written_by_others(const struct stat& file) {
     std::error_code fd_error;
     for (const auto& fd : std::filesystem::directory_iterator(process.path() / "fd", fd_error)) {
       struct stat st {};
-      if (::stat(fd.path().c_str(), &st) != 0 || st.st_dev != file.st_dev ||
+      if (sys().stat(fd.path().c_str(), &st) != 0 || st.st_dev != file.st_dev ||
           st.st_ino != file.st_ino) {
         continue;
       }
@@ -163,63 +164,47 @@ bool written_by_others(const struct stat& file) {
 
 bool held_by_others(int fd) {
   // A script's lock: the process that watches a running script holds a shared lock on it.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  if (sys().flock(fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno == EWOULDBLOCK) return true;
   } else {
-    ::flock(fd, LOCK_UN);
+    sys().flock(fd, LOCK_UN);
   }
   // A read lease is refused while anyone has the file open for writing.
-  if (::fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
-    ::fcntl(fd, F_SETLEASE, F_UNLCK);
+  if (sys().fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
+    sys().fcntl(fd, F_SETLEASE, F_UNLCK);
     return false;
   }
   if (errno == EAGAIN) return true;
   struct stat st {};
-  return ::fstat(fd, &st) == 0 && written_by_others(st);
+  return sys().fstat(fd, &st) == 0 && written_by_others(st);
 }
 
 }  // namespace posix
 
-// The regional forms: LC_TIME, LC_NUMERIC and LC_MONETARY of a locale, or the shops' forms under
-// C/POSIX.
-struct PosixPlatform::Locale {
-  locale_t time = static_cast<locale_t>(0);
-  locale_t numeric = static_cast<locale_t>(0);
-  locale_t monetary = static_cast<locale_t>(0);
+using posix::absolute;
+using posix::find_entry;
+using posix::inside;
+using posix::is_folder;
+using posix::join;
+using posix::kind_of;
+using posix::named;
+using posix::open_failure_number;
+using posix::real_path;
+using posix::resource_failure;
+using posix::sys;
 
-  static locale_t open(int mask, const std::string& name) {
-    if (name.empty() || name == "C" || name == "POSIX" || name.rfind("C.", 0) == 0) {
-      return static_cast<locale_t>(0);
-    }
-    return ::newlocale(mask, name.c_str(), static_cast<locale_t>(0));
-  }
-
-  explicit Locale(const std::string& chosen) {
-    auto pick = [&](const char* category) {
-      if (!chosen.empty()) return chosen;
-      for (const char* var : {"LC_ALL", category, "LANG"}) {
-        std::string v = env(var);
-        if (!v.empty()) return v;
-      }
-      return std::string("C");
-    };
-    time = open(LC_TIME_MASK, pick("LC_TIME"));
-    numeric = open(LC_NUMERIC_MASK, pick("LC_NUMERIC"));
-    monetary = open(LC_MONETARY_MASK, pick("LC_MONETARY"));
-  }
-  ~Locale() {
-    if (time) ::freelocale(time);
-    if (numeric) ::freelocale(numeric);
-    if (monetary) ::freelocale(monetary);
-  }
-  Locale(const Locale&) = delete;
-  Locale& operator=(const Locale&) = delete;
-};
+namespace {
+void close_descriptor(int& fd) {
+  sys().close(fd);
+}
+}  // namespace
 
 PosixPlatform::PosixPlatform(PosixOptions options)
-    : prefix_(options.wine_prefix), locale_(std::make_unique<Locale>(options.locale)) {
-  if (prefix_.empty()) prefix_ = env("WINEPREFIX");
-  if (prefix_.empty()) prefix_ = env("HOME") + "/.wine";
+    : prefix_(options.wine_prefix),
+      locale_(std::make_unique<Locale>(options.locale)),
+      open_files_(&close_descriptor) {
+  if (prefix_.empty()) prefix_ = posix::env("WINEPREFIX");
+  if (prefix_.empty()) prefix_ = posix::env("HOME") + "/.wine";
   // Made absolute once, here: the script and the companion run in other folders, where a
   // relative prefix would name another one (and Wine refuses it).
   prefix_ = absolute(prefix_);
@@ -230,15 +215,11 @@ PosixPlatform::PosixPlatform(PosixOptions options)
 
 PosixPlatform::~PosixPlatform() {
   close_all();
-  if (instance_socket_ >= 0) ::close(instance_socket_);
+  if (instance_socket_ >= 0) sys().close(instance_socket_);
 }
 
 void PosixPlatform::set_jet_engine(std::unique_ptr<JetEngine> engine) {
   engine_ = std::move(engine);
-}
-
-void PosixPlatform::set_message_box(std::function<void(const std::string&)> show) {
-  message_box_ = std::move(show);
 }
 
 // --- Drives and paths ----------------------------------------------------------------------
@@ -268,17 +249,23 @@ std::string PosixPlatform::current_drive() {
 
 std::vector<std::string> PosixPlatform::drives() {
   std::vector<std::string> result;
-  DIR* d = ::opendir((prefix_ + "/dosdevices").c_str());
+  DIR* d = sys().opendir((prefix_ + "/dosdevices").c_str());
   if (d == nullptr) return result;
-  while (dirent* e = ::readdir(d)) {
+  while (dirent* e = sys().readdir(d)) {
     std::string name = e->d_name;
     if (name.size() == 2 && name[1] == ':' && name[0] >= 'a' && name[0] <= 'z') {
       result.push_back(name);
     }
   }
-  ::closedir(d);
+  sys().closedir(d);
   std::sort(result.begin(), result.end());
   return result;
+}
+
+std::optional<std::string> PosixPlatform::drives_note() {
+  if (!drives().empty()) return std::nullopt;
+  // Every path would then be "not found": this says why.
+  return "the Wine prefix " + prefix_ + " has no drives (no dosdevices/x: links)";
 }
 
 std::optional<std::string> PosixPlatform::native_path(const std::string& dos_path) {
@@ -331,21 +318,21 @@ bool PosixPlatform::scan(const std::string& pattern,
   if (p.components.empty()) return false;
   std::optional<std::string> folder = resolve(p.parent(), true);
   if (!folder) return false;
-  DIR* d = ::opendir(folder->c_str());
+  DIR* d = sys().opendir(folder->c_str());
   if (d == nullptr) {
     // Out of descriptors, a folder that is there would look empty: "not found" is then a lie.
-    if (auto f = posix::resource_failure(errno, "cannot read the folder of '" + pattern + "'")) {
+    if (auto f = resource_failure(errno, "cannot read the folder of '" + pattern + "'")) {
       throw *f;
     }
     return false;
   }
   text::Wildcard wildcard(p.leaf());
-  while (dirent* e = ::readdir(d)) {
+  while (dirent* e = sys().readdir(d)) {
     std::string name = e->d_name;
     if (name == "." || name == ".." || !wildcard.matches(name)) continue;
     each(*folder, name);
   }
-  ::closedir(d);
+  sys().closedir(d);
   return true;
 }
 
@@ -354,22 +341,17 @@ std::vector<std::string> PosixPlatform::dir_all(const std::string& pattern) {
   scan(pattern, [&](const std::string& folder, const std::string& name) {
     if (name[0] == '.') return;  // hidden
     struct stat st {};
-    if (::stat(join(folder, name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+    if (sys().stat(join(folder, name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
     names.push_back(name);
   });
-  std::vector<std::pair<std::string, std::string>> keyed;
-  keyed.reserve(names.size());
-  for (std::string& n : names) keyed.emplace_back(text::fold(n), std::move(n));
-  std::sort(keyed.begin(), keyed.end());
-  names.clear();
-  for (auto& k : keyed) names.push_back(std::move(k.second));
+  sort_names(names);
   return names;
 }
 
 std::optional<FileFacts> PosixPlatform::file_facts(const std::string& path) {
   std::optional<std::string> native = native_path(path);
   struct stat st {};
-  if (!native || ::stat(native->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  if (!native || sys().stat(native->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
   FileFacts facts;
@@ -380,12 +362,12 @@ std::optional<FileFacts> PosixPlatform::file_facts(const std::string& path) {
                       static_cast<std::int64_t>(st.st_mtim.tv_nsec);
   // As Wine sees it: a file its owner may not write is read-only.
   facts.read_only = (st.st_mode & S_IWUSR) == 0;
-  int fd = ::open(native->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  int fd = sys().open(native->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
   if (fd < 0) {
-    if (auto f = posix::resource_failure(errno, "cannot look at '" + path + "'")) throw *f;
+    if (auto f = resource_failure(errno, "cannot look at '" + path + "'")) throw *f;
   } else {
     facts.in_use = posix::held_by_others(fd);
-    ::close(fd);
+    sys().close(fd);
   }
   return facts;
 }
@@ -394,13 +376,12 @@ std::vector<Entry> PosixPlatform::entries(const std::string& pattern) {
   std::vector<Entry> found;
   scan(pattern, [&](const std::string& folder, const std::string& name) {
     struct stat st {};
-    if (::lstat(join(folder, name).c_str(), &st) != 0) return;
+    if (sys().lstat(join(folder, name).c_str(), &st) != 0) return;
     Entry entry{name, kind_of(st.st_mode), name[0] == '.', false, false};
     entry.read_only = entry.kind == EntryKind::file && (st.st_mode & S_IWUSR) == 0;
     found.push_back(std::move(entry));
   });
-  std::sort(found.begin(), found.end(),
-            [](const Entry& a, const Entry& b) { return text::fold(a.name) < text::fold(b.name); });
+  sort_entries(found);
   return found;
 }
 
@@ -411,29 +392,30 @@ void PosixPlatform::remove_entry(const std::string& path) {
   }
   std::optional<std::string> native = resolve(p, false);
   struct stat st {};
-  if (!native || ::lstat(native->c_str(), &st) != 0) {
+  if (!native || sys().lstat(native->c_str(), &st) != 0) {
     throw named(failure::kFileNotFound, "cannot delete", path);
   }
   // A folder's contents are never the program's to remove.
   if (S_ISDIR(st.st_mode)) throw named(failure::kPathFileAccessError, "a folder stands at", path);
   // unlink() removes a link itself, never what it points to.
-  if (::unlink(native->c_str()) != 0) {
+  if (sys().unlink(native->c_str()) != 0) {
     throw named(open_failure_number(errno), "cannot delete", path);
   }
 }
 
 void PosixPlatform::clear_read_only(const std::string& path) {
   std::optional<std::string> native = native_path(path);
-  int fd = native ? ::open(native->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC) : -1;
+  int fd =
+      native ? sys().open(native->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0) : -1;
   if (fd < 0) throw named(failure::kFileNotFound, "cannot make writable", path);
   struct stat st {};
   int error = 0;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (sys().fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     error = EINVAL;
-  } else if ((st.st_mode & S_IWUSR) == 0 && ::fchmod(fd, (st.st_mode & 07777) | S_IWUSR) != 0) {
+  } else if ((st.st_mode & S_IWUSR) == 0 && sys().fchmod(fd, (st.st_mode & 07777) | S_IWUSR) != 0) {
     error = errno;
   }
-  ::close(fd);
+  sys().close(fd);
   if (error != 0) throw named(open_failure_number(error), "cannot make writable", path);
 }
 
@@ -442,225 +424,12 @@ void PosixPlatform::kill(const std::string& path) {
   if (!resolve(p.parent(), true)) fail(failure::kPathNotFound);
   std::optional<std::string> native = resolve(p, false);
   struct stat st {};
-  if (!native || ::lstat(native->c_str(), &st) != 0) fail(failure::kFileNotFound);
+  if (!native || sys().lstat(native->c_str(), &st) != 0) fail(failure::kFileNotFound);
   if (S_ISDIR(st.st_mode)) fail(failure::kPathFileAccessError);
-  if (::unlink(native->c_str()) != 0) {
+  if (sys().unlink(native->c_str()) != 0) {
     fail(errno == EACCES || errno == EPERM || errno == EROFS ? failure::kPermissionDenied
                                                              : failure::kPathFileAccessError);
   }
-}
-
-std::string PosixPlatform::numbered_target(int number, const std::string& path) {
-  if (number < 1 || number > 511) fail(failure::kBadFileNumber);
-  if (open_files_.count(number) != 0) fail(failure::kFileAlreadyOpen);
-  DosPath p = parse_dos_path(path);
-  if (p.components.empty()) fail(failure::kPathNotFound);
-  if (!resolve(p.parent(), true)) fail(failure::kPathNotFound);
-  std::optional<std::string> native = resolve(p, false);
-  if (!native) fail(failure::kPathNotFound);
-  return *native;
-}
-
-void PosixPlatform::open_numbered(int number, const std::string& path, bool fresh) {
-  std::string native = numbered_target(number, path);
-  int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-  if (fresh) {
-    // Whatever stands at the name (every case twin: Wine would open any of them) goes first,
-    // links themselves and never what they point to; then the file is made anew, so that
-    // nothing planted there is ever written through.
-    std::string folder = native.substr(0, native.rfind('/'));
-    // Made under the name the program gives it, whatever the case of what stood there.
-    std::string leaf = parse_dos_path(path).leaf();
-    native = join(folder.empty() ? "/" : folder, leaf);
-    for (const Entry& e : entries(path)) {
-      if (text::fold(e.name) != text::fold(leaf)) continue;
-      if (e.kind == EntryKind::folder)
-        throw named(failure::kPathFileAccessError, "a folder stands at", path);
-      if (::unlink(join(folder.empty() ? "/" : folder, e.name).c_str()) != 0 && errno != ENOENT) {
-        throw named(open_failure_number(errno), "cannot replace", path);
-      }
-    }
-    flags |= O_EXCL;
-  } else {
-    flags |= O_APPEND;
-  }
-  int fd = ::open(native.c_str(), flags, 0666);
-  if (fd < 0 && errno == ELOOP) {
-    // The file's own name is a link: whoever planted it would have the lines written elsewhere.
-    throw named(failure::kPathFileAccessError, "will not write through the link", path);
-  }
-  if (fd < 0 && errno == EEXIST) throw named(failure::kPathFileAccessError, "cannot replace", path);
-  if (fd < 0) fail(open_failure_number(errno));
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    fail(failure::kPathFileAccessError);
-  }
-  // Opened without waiting (a FIFO planted there fails instead of hanging); written blocking.
-  ::fcntl(fd, F_SETFL, fresh ? 0 : O_APPEND);
-  open_files_[number] = fd;
-}
-
-void PosixPlatform::open_append(int number, const std::string& path) {
-  open_numbered(number, path, false);
-}
-
-void PosixPlatform::open_output(int number, const std::string& path) {
-  open_numbered(number, path, true);
-}
-
-std::optional<Failure> PosixPlatform::open_append_failure(int number, const std::string& path) {
-  try {
-    std::string native = numbered_target(number, path);
-    struct stat st {};
-    if (::lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-      throw named(failure::kPathFileAccessError, "will not write through the link", path);
-    }
-    if (::stat(native.c_str(), &st) == 0) {
-      if (!S_ISREG(st.st_mode)) fail(failure::kPathFileAccessError);
-      if (::access(native.c_str(), W_OK) != 0) fail(open_failure_number(errno));
-    } else {
-      // Not there: open_append would create it in its folder.
-      std::string folder = native.substr(0, native.rfind('/'));
-      if (folder.empty()) folder = "/";
-      if (::access(folder.c_str(), W_OK | X_OK) != 0) fail(open_failure_number(errno));
-    }
-  } catch (const Failure& f) {
-    return f;
-  }
-  return std::nullopt;
-}
-
-void PosixPlatform::write_line(int number, const std::string& line) {
-  auto it = open_files_.find(number);
-  if (it == open_files_.end()) fail(failure::kBadFileNumber);
-  std::string bytes = text::to_ansi(line) + "\r\n";
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(it->second, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail(errno == ENOSPC || errno == EDQUOT ? failure::kDiskFull : failure::kPathFileAccessError);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-}
-
-void PosixPlatform::close_all() {
-  for (auto& [number, fd] : open_files_) ::close(fd);
-  open_files_.clear();
-}
-
-// --- Clock and regional forms --------------------------------------------------------------
-
-namespace {
-std::tm local_now() {
-  std::time_t t = std::time(nullptr);
-  std::tm tm{};
-  ::localtime_r(&t, &tm);
-  return tm;
-}
-
-std::string format_time(locale_t loc, const char* format, const std::tm& tm) {
-  char buffer[128];
-  std::size_t n = ::strftime_l(buffer, sizeof buffer, format, &tm, loc);
-  return std::string(buffer, n);
-}
-
-char two_digit(int v, int place) {
-  return static_cast<char>('0' + (v / place) % 10);
-}
-}  // namespace
-
-Date PosixPlatform::today() {
-  std::tm tm = local_now();
-  return Date{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday};
-}
-
-TimeOfDay PosixPlatform::time_of_day() {
-  std::tm tm = local_now();
-  return TimeOfDay{tm.tm_hour, tm.tm_min, tm.tm_sec};
-}
-
-std::string PosixPlatform::short_date(const Date& date) {
-  if (locale_->time) {
-    std::tm tm{};
-    tm.tm_year = date.year - 1900;
-    tm.tm_mon = date.month - 1;
-    tm.tm_mday = date.day;
-    return format_time(locale_->time, "%x", tm);
-  }
-  std::string s = {two_digit(date.day, 10),   two_digit(date.day, 1),   '/',
-                   two_digit(date.month, 10), two_digit(date.month, 1), '/'};
-  int y = date.year;
-  s += {two_digit(y, 1000), two_digit(y, 100), two_digit(y, 10), two_digit(y, 1)};
-  return s;
-}
-
-std::string PosixPlatform::long_time(const TimeOfDay& time) {
-  if (locale_->time) {
-    std::tm tm{};
-    tm.tm_hour = time.hour;
-    tm.tm_min = time.minute;
-    tm.tm_sec = time.second;
-    return format_time(locale_->time, "%X", tm);
-  }
-  return {two_digit(time.hour, 10),   two_digit(time.hour, 1),   ':',
-          two_digit(time.minute, 10), two_digit(time.minute, 1), ':',
-          two_digit(time.second, 10), two_digit(time.second, 1)};
-}
-
-std::string PosixPlatform::decimal_separator() {
-  if (!locale_->numeric) return ",";
-  return ::nl_langinfo_l(RADIXCHAR, locale_->numeric);
-}
-
-std::string PosixPlatform::thousands_separator() {
-  if (!locale_->numeric) return ".";
-  return ::nl_langinfo_l(THOUSEP, locale_->numeric);
-}
-
-std::string PosixPlatform::currency_symbol() {
-  if (!locale_->monetary) return "€";
-  return ::nl_langinfo_l(CURRENCY_SYMBOL, locale_->monetary);
-}
-
-std::string PosixPlatform::upper_case(const std::string& s) {
-  return text::upper(s);
-}
-
-// --- Message box ---------------------------------------------------------------------------
-
-void PosixPlatform::message_box(const std::string& s) {
-  if (message_box_) {
-    message_box_(s);
-  } else {
-    std::cerr << kProgramName << ": " << s << std::endl;
-    std::cerr.clear();  // a standard error that nobody reads any more is no failure
-  }
-}
-
-bool PosixPlatform::claim_single_instance() {
-  if (instance_socket_ >= 0) return true;
-  std::string prefix = real_path(prefix_);
-  if (prefix.empty()) prefix = prefix_;
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  // An abstract name (a leading NUL): nothing in the file system, gone with the program.
-  std::string name = std::string(1, '\0') + kProgramName + " " + prefix;
-  name.resize(std::min(name.size(), sizeof address.sun_path));
-  std::memcpy(address.sun_path, name.data(), name.size());
-  int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) fail(open_failure_number(errno), "cannot claim the Wine prefix " + prefix_);
-  auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
-  if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) != 0) {
-    int error = errno;
-    ::close(fd);
-    if (error == EADDRINUSE) return false;
-    fail(open_failure_number(error), "cannot claim the Wine prefix " + prefix_);
-  }
-  instance_socket_ = fd;
-  return true;
 }
 
 // --- Jet engine ----------------------------------------------------------------------------
@@ -670,13 +439,18 @@ namespace {
 constexpr int kTornReadAttempts = 5;
 }  // namespace
 
+JetEngine& PosixPlatform::jet_engine() {
+  if (!engine_) fail(failure::kSqlError, "No database engine is available.");
+  return *engine_;
+}
+
 JetResult PosixPlatform::query(const std::string& database, const std::string& sql) {
   if (!engine_) fail(failure::kSqlError, "No database engine is available.");
   std::optional<std::string> native = native_path(database);
   if (!native) fail(failure::kCouldNotFindFile, "Could not find file '" + database + "'.");
   // The shop's suite may rewrite the file while it is read: a read during which the file
   // changed is no answer (a torn read can look like "no row"), and is made again.
-  auto stamp = [&](struct stat& st) { return ::stat(native->c_str(), &st) == 0; };
+  auto stamp = [&](struct stat& st) { return sys().stat(native->c_str(), &st) == 0; };
   auto same = [](const struct stat& a, const struct stat& b) {
     return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
            a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&

@@ -10,7 +10,8 @@
 #include <string>
 
 #include "platform/dos_path.h"
-#include "platform/platform.h"
+#include "platform/host_platform.h"
+#include "platform/support/numbered_files.h"
 
 namespace qano {
 
@@ -23,16 +24,13 @@ struct PosixOptions {
   std::string locale;
 };
 
-class PosixPlatform : public Platform {
+class PosixPlatform : public HostPlatform {
  public:
   explicit PosixPlatform(PosixOptions options = {});
   ~PosixPlatform() override;
 
   // The engine that query() uses; without one, every query is failure 3000.
   void set_jet_engine(std::unique_ptr<JetEngine> engine);
-  // Where message_box() goes: the window host sets a real box; without one the text goes to
-  // standard error.
-  void set_message_box(std::function<void(const std::string&)> show);
 
   // The host path that a DOS path names, matching every existing component case-insensitively;
   // nothing when a folder on the way is missing or the drive is not mapped. The last component
@@ -40,18 +38,18 @@ class PosixPlatform : public Platform {
   std::optional<std::string> native_path(const std::string& dos_path);
   const std::string& wine_prefix() const { return prefix_; }
 
+  // Files (posix_platform.cpp): a name beginning with "." is hidden; a file its owner may not
+  // write is read-only, as Wine sees it; in use is a lease refused or a script's lock.
   std::vector<std::string> dir_all(const std::string& pattern) override;
   std::optional<FileFacts> file_facts(const std::string& path) override;
   void kill(const std::string& path) override;
   std::vector<Entry> entries(const std::string& pattern) override;
   void remove_entry(const std::string& path) override;
   void clear_read_only(const std::string& path) override;
+  // Numbered files (posix_numbered.cpp): descriptors, each line one write().
   void open_append(int number, const std::string& path) override;
   void open_output(int number, const std::string& path) override;
-  // What open_append(number, path) would fail with, found without opening, creating or changing
-  // anything: nothing when the file's folder, kind and access rights let it be opened. For a
-  // check that shows what the program would do without doing it.
-  std::optional<Failure> open_append_failure(int number, const std::string& path);
+  std::optional<Failure> open_append_failure(int number, const std::string& path) override;
   void write_line(int number, const std::string& text) override;
   void close_all() override;
 
@@ -59,6 +57,8 @@ class PosixPlatform : public Platform {
                const std::string& working_folder) override;
   bool still_running(TaskId task) override;
 
+  // Clock and regional forms (posix_regional.cpp): the local time; LC_TIME's short date and
+  // long time, LC_NUMERIC's separators, LC_MONETARY's symbol; the shops' forms under C.
   Date today() override;
   TimeOfDay time_of_day() override;
   std::string short_date(const Date& date) override;
@@ -66,18 +66,23 @@ class PosixPlatform : public Platform {
   std::string decimal_separator() override;
   std::string thousands_separator() override;
   std::string currency_symbol() override;
-  std::string upper_case(const std::string& text) override;
 
   // One program per Wine prefix: an abstract socket named after the prefix's real path, which
   // the system releases whenever the program ends.
   bool claim_single_instance() override;
 
+  // The text on standard error: a window host shows its own box (app/program.h).
   void message_box(const std::string& text) override;
 
   std::string current_drive() override;
   std::vector<std::string> drives() override;
+  // Said when the prefix has no dosdevices/x: links.
+  std::optional<std::string> drives_note() override;
 
+  // Reads a file that keeps changing again, up to five times, before it gives up with 3343.
   JetResult query(const std::string& database, const std::string& sql) override;
+  // Without one set, failure 3000.
+  JetEngine& jet_engine() override;
 
  private:
   struct Locale;
@@ -96,8 +101,7 @@ class PosixPlatform : public Platform {
   std::string prefix_;
   std::unique_ptr<Locale> locale_;
   std::unique_ptr<JetEngine> engine_;
-  std::function<void(const std::string&)> message_box_;
-  std::map<int, int> open_files_;  // file number -> descriptor
+  NumberedFiles<int> open_files_;  // file number -> descriptor
   void reap_children();
   std::map<TaskId, long> children_;  // task -> process id, until it has been reaped
   int instance_socket_ = -1;

@@ -3,7 +3,8 @@
 // drives. "start /wait" waits for the Windows program, so that process lives exactly as long as
 // the program or the script does: still_running() can tell when a script has finished. A script
 // runs under a holder of the program's own (see shell()), which keeps the script's file locked
-// for as long as the script runs.
+// for as long as the script runs. Every call goes through the system-call table (syscalls.h),
+// except the few the holder makes to set itself up between fork() and its posix_spawn().
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/file.h>
@@ -18,12 +19,14 @@
 #include <optional>
 #include <vector>
 
-#include "platform/posix/posix_platform.h"
+#include "platform/posix/posix_internal.h"
 #include "platform/text.h"
 
 extern char** environ;
 
 namespace qano {
+
+using posix::sys;
 
 namespace {
 
@@ -63,7 +66,7 @@ void PosixPlatform::reap_children() {
     int status = 0;
     pid_t r = 0;
     do {
-      r = ::waitpid(static_cast<pid_t>(it->second), &status, WNOHANG);
+      r = sys().waitpid(static_cast<pid_t>(it->second), &status, WNOHANG);
     } while (r < 0 && errno == EINTR);
     if (r == 0) {
       ++it;
@@ -112,8 +115,8 @@ std::optional<std::string> find_wine() {
     std::string entry = search.substr(from, colon == std::string::npos ? colon : colon - from);
     std::string candidate = entry + "/wine";
     struct stat st {};
-    if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-        ::access(candidate.c_str(), X_OK) == 0) {
+    if (sys().stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        sys().access(candidate.c_str(), X_OK) == 0) {
       return candidate;
     }
     if (colon == std::string::npos) break;
@@ -133,7 +136,7 @@ int read_report(int fd) {
   int error = 0;
   ssize_t n = 0;
   do {
-    n = ::read(fd, &error, sizeof error);
+    n = sys().read(fd, &error, sizeof error);
   } while (n < 0 && errno == EINTR);
   return n == static_cast<ssize_t>(sizeof error) ? error : ECHILD;
 }
@@ -148,7 +151,7 @@ TaskId PosixPlatform::shell(const std::string& path, WindowStyle style,
   // Like Windows, a program or script that is not there is not started at all.
   std::optional<std::string> target = native_path(path);
   struct stat st {};
-  if (!target || ::stat(target->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+  if (!target || sys().stat(target->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
     fail(failure::kFileNotFound, "File not found: cannot start " + what);
   }
   std::optional<std::string> folder;
@@ -214,8 +217,8 @@ TaskId PosixPlatform::shell(const std::string& path, WindowStyle style,
 
   if (!script) {
     pid_t pid = 0;
-    int error = ::posix_spawn(&pid, wine->c_str(), &setup.actions, &setup.attributes, argv.data(),
-                              envp.data());
+    int error = sys().posix_spawn(&pid, wine->c_str(), &setup.actions, &setup.attributes,
+                                  argv.data(), envp.data());
     if (error != 0) cannot_start(error, what);
     children_[pid] = pid;
     return pid;
@@ -226,17 +229,17 @@ TaskId PosixPlatform::shell(const std::string& path, WindowStyle style,
   // when that ends first, so a later run sees the script still running (file_facts: in use) and
   // leaves agglis.bat alone. Wine itself never holds the lock: a wineserver that the script's
   // start brings up, and that may run for long after, would hold it too.
-  int lock = ::open(target->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  int lock = sys().open(target->c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
   if (lock < 0) cannot_start(errno, what);
-  while (::flock(lock, LOCK_SH) != 0 && errno == EINTR) {
+  while (sys().flock(lock, LOCK_SH) != 0 && errno == EINTR) {
   }
   int report[2];
-  if (::pipe2(report, O_CLOEXEC) != 0) {
+  if (sys().pipe2(report, O_CLOEXEC) != 0) {
     int error = errno;
-    ::close(lock);
+    sys().close(lock);
     cannot_start(error, what);
   }
-  pid_t holder = ::fork();
+  pid_t holder = sys().fork();
   if (holder == 0) {
     // The holder: the lock, the report pipe and the standard streams; nothing else of the
     // program's (its one-instance claim, its display, its files).
@@ -249,25 +252,25 @@ TaskId PosixPlatform::shell(const std::string& path, WindowStyle style,
     sigemptyset(&unblocked);
     ::sigprocmask(SIG_SETMASK, &unblocked, nullptr);
     pid_t child = 0;
-    int error = ::posix_spawn(&child, wine->c_str(), &setup.actions, &setup.attributes, argv.data(),
-                              envp.data());
-    [[maybe_unused]] ssize_t ignored = ::write(4, &error, sizeof error);
-    ::close(4);
+    int error = sys().posix_spawn(&child, wine->c_str(), &setup.actions, &setup.attributes,
+                                  argv.data(), envp.data());
+    [[maybe_unused]] ssize_t ignored = sys().write(4, &error, sizeof error);
+    sys().close(4);
     if (error != 0) ::_exit(127);
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (sys().waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 1);
   }
   int fork_error = holder < 0 ? errno : 0;
-  ::close(lock);
-  ::close(report[1]);
+  sys().close(lock);
+  sys().close(report[1]);
   if (holder < 0) {
-    ::close(report[0]);
+    sys().close(report[0]);
     cannot_start(fork_error, what);
   }
   int error = read_report(report[0]);
-  ::close(report[0]);
+  sys().close(report[0]);
   children_[holder] = holder;
   if (error != 0) {
     reap_children();

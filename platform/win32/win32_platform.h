@@ -9,11 +9,12 @@
 #include <optional>
 #include <string>
 
-#include "platform/platform.h"
+#include "platform/host_platform.h"
+#include "platform/support/numbered_files.h"
 
 namespace qano {
 
-class Win32Platform : public Platform {
+class Win32Platform : public HostPlatform {
  public:
   Win32Platform();
   ~Win32Platform() override;
@@ -22,30 +23,32 @@ class Win32Platform : public Platform {
 
   // The engine that query() uses; without one, every query is failure 3000.
   void set_jet_engine(std::unique_ptr<JetEngine> engine);
-  // Where message_box() goes: the window host sets a box owned by its window; without one the
-  // box has no owner.
-  void set_message_box(std::function<void(const std::string&)> show);
 
+  // Files (win32_platform.cpp): the system's attributes; Dir matches the wildcards itself, not
+  // through the short 8.3 names; in use is a file others may not share for reading or deleting.
   std::vector<std::string> dir_all(const std::string& pattern) override;
   std::optional<FileFacts> file_facts(const std::string& path) override;
   void kill(const std::string& path) override;
   std::vector<Entry> entries(const std::string& pattern) override;
   void remove_entry(const std::string& path) override;
   void clear_read_only(const std::string& path) override;
+  // Numbered files (win32_numbered.cpp): handles of CreateFileW, each line one WriteFile.
   void open_append(int number, const std::string& path) override;
   void open_output(int number, const std::string& path) override;
-  // What open_append(number, path) would fail with, found without opening, creating or changing
-  // anything: nothing when the file's folder, kind and attributes let it be opened.
-  std::optional<Failure> open_append_failure(int number, const std::string& path);
+  // Nothing when the file's folder, kind and attributes let it be opened.
+  std::optional<Failure> open_append_failure(int number, const std::string& path) override;
   void write_line(int number, const std::string& text) override;
   void close_all() override;
 
+  // Processes (win32_process.cpp).
   TaskId shell(const std::string& path, WindowStyle style,
                const std::string& working_folder) override;
   bool still_running(TaskId task) override;
   // The command interpreter that runs batch scripts (default: cmd.exe in the system folder).
   void set_command_interpreter(const std::string& path);
 
+  // Clock and regional forms (win32_regional.cpp): the user's regional settings, the shops'
+  // forms where the system gives none.
   Date today() override;
   TimeOfDay time_of_day() override;
   std::string short_date(const Date& date) override;
@@ -53,18 +56,21 @@ class Win32Platform : public Platform {
   std::string decimal_separator() override;
   std::string thousands_separator() override;
   std::string currency_symbol() override;
-  std::string upper_case(const std::string& text) override;
 
   // A named mutex in the Global\ namespace, so that another user session counts too. Claiming
   // again in the same program is granted.
   bool claim_single_instance() override;
 
+  // A box without an owner: a window host shows its own (app/program.h).
   void message_box(const std::string& text) override;
 
   std::string current_drive() override;
   std::vector<std::string> drives() override;
+  std::optional<std::string> drives_note() override;
 
   JetResult query(const std::string& database, const std::string& sql) override;
+  // Without one set, failure 3000.
+  JetEngine& jet_engine() override;
 
  private:
   // The path of numbered file `path`, once `number` is free and its folder exists.
@@ -76,8 +82,7 @@ class Win32Platform : public Platform {
   void reap_children();
 
   std::unique_ptr<JetEngine> engine_;
-  std::function<void(const std::string&)> message_box_;
-  std::map<int, void*> open_files_;   // file number -> file handle
+  NumberedFiles<void*> open_files_;   // file number -> file handle
   std::map<TaskId, void*> children_;  // task -> process handle, until the process has ended
   std::wstring interpreter_;          // empty: cmd.exe in the system folder
   void* instance_ = nullptr;          // the mutex of claim_single_instance()

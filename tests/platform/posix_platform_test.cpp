@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "platform/text.h"
 #include "tests/support/failure_of.h"
 #include "tests/support/temp_prefix.h"
 
@@ -191,7 +192,7 @@ TEST(PosixPlatformRegional, ShopFormsUnderTheCLocaleAndTheLocaleOtherwise) {
   EXPECT_EQ(c.decimal_separator(), ",");
   EXPECT_EQ(c.thousands_separator(), ".");
   EXPECT_EQ(c.currency_symbol(), "€");
-  EXPECT_EQ(c.upper_case("c:\\società\\dati.mdb"), "C:\\SOCIETÀ\\DATI.MDB");
+  EXPECT_EQ(text::upper("c:\\società\\dati.mdb"), "C:\\SOCIETÀ\\DATI.MDB");
   Date today = c.today();
   EXPECT_GE(today.year, 2024);
   EXPECT_EQ(c.year(today), today.year);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/dos_path.h"
+#include "platform/support/name_order.h"
 
 namespace qano {
 namespace {
@@ -86,6 +87,20 @@ TEST(DosPath, BlanksAndDotsAtTheEndAreDroppedAsWindowsDrops) {
   EXPECT_EQ(parse_dos_path("C:\\super \\ dati.mdb").components, (Parts{"super ", " dati.mdb"}));
   EXPECT_EQ(parse_dos_path("C:\\super \\").components, Parts{"super "});
   EXPECT_EQ(parse_dos_path("C:\\super\\..").components, (Parts{"super", ".."}));
+}
+
+// Every platform lists a folder in this order: case ignored, then by the bytes, so that case
+// twins keep one order whatever the folder's own.
+TEST(Text, NamesAndEntriesInTheListingsOrder) {
+  std::vector<std::string> names = {"b", "ACQ_2.zip", "a", "acq_1.zip", "A", "Società", "SOCIETÀ"};
+  sort_names(names);
+  EXPECT_EQ(names, (std::vector<std::string>{"A", "a", "acq_1.zip", "ACQ_2.zip", "b", "SOCIETÀ",
+                                             "Società"}));
+  std::vector<Entry> entries = {{"acq_var.txt"}, {"ACQ_VAR.TXT"}, {"agglis.bat"}};
+  sort_entries(entries);
+  EXPECT_EQ(entries[0].name, "ACQ_VAR.TXT");
+  EXPECT_EQ(entries[1].name, "acq_var.txt");
+  EXPECT_EQ(entries[2].name, "agglis.bat");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <map>
 #include <regex>
 
+#include "platform/forwarding_platform.h"
 #include "platform/mdbtools/mdbtools_engine.h"
 #include "platform/posix/posix_platform.h"
 #include "startup/startup.h"
@@ -78,21 +79,30 @@ const std::string kCompleteLog =
     kStartLine + kPathLines + kMasterLine +
     "DB OK  \r\nCONTROLLO DB SUPER OK\r\n<stamp>- Controllo  DB  OK\r\n";
 
+// The real platform, its message boxes kept, as a window host would show them.
+class BoxesKept : public ForwardingPlatform {
+ public:
+  BoxesKept(Platform& inner, std::vector<std::string>& boxes)
+      : ForwardingPlatform(inner), boxes_(boxes) {}
+  void message_box(const std::string& text) override { boxes_.push_back(text); }
+
+ private:
+  std::vector<std::string>& boxes_;
+};
+
 class StartupOnLinux : public ::testing::Test {
  protected:
-  StartupOnLinux() {
-    platform.set_jet_engine(make_mdbtools_engine());
-    platform.set_message_box([this](const std::string& text) { boxes.push_back(text); });
-  }
+  StartupOnLinux() { platform.set_jet_engine(make_mdbtools_engine()); }
 
   // One start-up from a working directory on drive c:, as the program runs it.
   void run(const fs::path& working_directory = {}) {
     shop.write_into(prefix);
     WorkingDirectory here(working_directory.empty() ? prefix.c() : working_directory);
-    RecordSourceGateway var(platform);
+    BoxesKept kept(platform, boxes);
+    RecordSourceGateway var(kept);
     days.push_back(platform.short_date(platform.today()));
     try {
-      end = start_up(platform, settings, window, var, platform.current_drive());
+      end = start_up(kept, settings, window, var, platform.current_drive());
     } catch (const Failure& f) {
       failure = f;
     }

@@ -379,7 +379,9 @@ TEST(Win32Regional, TheUsersShortDateLongTimeAndSeparators) {
   EXPECT_EQ(platform.long_time(TimeOfDay{23, 59, 59}), "23:59:59");
   EXPECT_EQ(platform.decimal_separator(), ",");
   EXPECT_EQ(platform.thousands_separator(), ".");
-  EXPECT_EQ(platform.upper_case("c:\\società\\dati.mdb"), "C:\\SOCIETÀ\\DATI.MDB");
+  EXPECT_EQ(text::upper("c:\\società\\dati.mdb"), "C:\\SOCIETÀ\\DATI.MDB");
+  // A date that the system does not format (before 1601) has the shops' form.
+  EXPECT_EQ(platform.short_date(Date{1500, 3, 4}), "04/03/1500");
   // Today as the system tells it, in the same form.
   SYSTEMTIME st{};
   GetLocalTime(&st);

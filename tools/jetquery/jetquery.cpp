@@ -11,14 +11,8 @@
 #include <vector>
 
 #include "platform/failure.h"
+#include "platform/host_platform.h"
 #include "platform/version.h"
-#ifdef _WIN32
-#include "platform/odbc/odbc_engine.h"
-#include "platform/win32/console.h"
-#include "platform/win32/wide.h"
-#else
-#include "platform/mdbtools/mdbtools_engine.h"
-#endif
 
 namespace {
 
@@ -77,27 +71,29 @@ std::string printed(const qano::JetValue& v) {
   return std::to_string(v.as_integer());
 }
 
-constexpr const char* kUsage =
-    "Usage: jetquery FILE 'SQL'\n"
-    "  or:  jetquery --help | --version\n"
-    "\n"
-    "Runs one SELECT on the Access (Jet 4) database FILE through qanocontrol's own Jet\n"
-#ifdef _WIN32
-    "engine (the Access ODBC driver) and prints the first row, one line per column:\n"
-#else
-    "engine (mdbtools) and prints the first row, one line per column:\n"
-#endif
-    "its name, type and value, separated by tabs. A text is a JSON string, a number\n"
-    "is bare, a Null is null; EOF alone when there is no row.\n"
-    "\n"
-    "Exit status: 0 a row or EOF; 2 a failure, shown on standard error with its\n"
-    "number and text (3024 the file is missing, 3343 it is no Access database,\n"
-    "3078 no such table), or a wrong command line.\n";
+std::string usage() {
+  return std::string(
+             "Usage: jetquery FILE 'SQL'\n"
+             "  or:  jetquery --help | --version\n"
+             "\n"
+             "Runs one SELECT on the Access (Jet 4) database FILE through qanocontrol's own Jet\n"
+             "engine (") +
+         qano::host_jet_engine_name() +
+         ") and prints the first row, one line per column:\n"
+         "its name, type and value, separated by tabs. A text is a JSON string, a number\n"
+         "is bare, a Null is null; EOF alone when there is no row.\n"
+         "\n"
+         "Exit status: 0 a row or EOF; 2 a failure, shown on standard error with its\n"
+         "number and text (3024 the file is missing, 3343 it is no Access database,\n"
+         "3078 no such table), or a wrong command line.\n";
+}
 
-int run(int argc, char** argv) {
+}  // namespace
+
+int qano::console_main(int argc, char** argv) {
   const std::string argument = argc > 1 ? argv[1] : "";
   if (argc == 2 && (argument == "--help" || argument == "-h")) {
-    std::cout << kUsage;
+    std::cout << usage();
     return 0;
   }
   if (argc == 2 && argument == "--version") {
@@ -109,12 +105,9 @@ int run(int argc, char** argv) {
     return 2;
   }
   try {
-#ifdef _WIN32
-    auto engine = qano::make_odbc_engine();
-#else
-    auto engine = qano::make_mdbtools_engine();
-#endif
-    qano::JetResult result = engine->first_row(argv[1], argv[2]);
+    // The host's own engine, on the file as given: a host path, not one of the program's.
+    std::unique_ptr<qano::HostPlatform> host = qano::make_host_platform();
+    qano::JetResult result = host->jet_engine().first_row(argv[1], argv[2]);
     if (result.eof) {
       std::cout << "EOF\n";
       return 0;
@@ -129,20 +122,3 @@ int run(int argc, char** argv) {
     return 2;
   }
 }
-
-}  // namespace
-
-#ifdef _WIN32
-// The path and the SQL text as the user typed them, whatever the console's code page.
-int wmain(int argc, wchar_t** wide_argv) {
-  // On a console the text shows as written, whatever the console's code page; to a file or a
-  // pipe it goes as UTF-8.
-  qano::win32::ConsoleStreams console;
-  qano::win32::Utf8Arguments args = qano::win32::utf8_arguments(argc, wide_argv);
-  return run(argc, args.argv.data());
-}
-#else
-int main(int argc, char** argv) {
-  return run(argc, argv);
-}
-#endif

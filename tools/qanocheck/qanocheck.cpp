@@ -12,17 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/forwarding_platform.h"
-#ifdef _WIN32
-#include "platform/odbc/odbc_engine.h"
-#include "platform/win32/console.h"
-#include "platform/win32/wide.h"
-#include "platform/win32/win32_platform.h"
-#else
-#include "platform/mdbtools/mdbtools_engine.h"
-#include "platform/posix/posix_platform.h"
-#endif
 #include "intake/archive_intake.h"
+#include "platform/forwarding_platform.h"
+#include "platform/host_platform.h"
 #include "platform/text.h"
 #include "platform/version.h"
 #include "startup/activity_log.h"
@@ -32,38 +24,30 @@
 namespace qano {
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: qanocheck [--help | --version]\n"
-    "\n"
-    "Runs qanocontrol's start-up as the program would, without its window and without\n"
-    "writing the activity log, and shows what it did:\n"
-    "  standard output  the log lines start-up would write, a blank line, then every\n"
-    "                   setting as name=value (a text as a JSON string, a number bare),\n"
-    "                   a blank line, then each archive C:\\qano\\acq_*.zip in the\n"
-    "                   intake's order: archive=\"<name>\" next|waits|left[: reason]\n"
-    "  standard error   a message box's text, or a failure's number and text\n"
-    "  exit status      0 start-up completed, 1 start-up ended early,\n"
-    "                   2 a failure that would stop the program,\n"
-    "                   64 a command line it does not understand\n"
-    "\n"
-#ifdef _WIN32
-    "The current drive is the drive of the working directory. The log file is neither\n"
-#else
-    "The drives are those of the Wine prefix $WINEPREFIX (else ~/.wine); the current\n"
-    "drive is the one whose folder holds the working directory. The log file is neither\n"
-#endif
-    "created nor written, but its folder C:\\super\\bkp must exist, as for the program.\n";
+std::string usage() {
+  return std::string(
+             "Usage: qanocheck [--help | --version]\n"
+             "\n"
+             "Runs qanocontrol's start-up as the program would, without its window and without\n"
+             "writing the activity log, and shows what it did:\n"
+             "  standard output  the log lines start-up would write, a blank line, then every\n"
+             "                   setting as name=value (a text as a JSON string, a number bare),\n"
+             "                   a blank line, then each archive C:\\qano\\acq_*.zip in the\n"
+             "                   intake's order: archive=\"<name>\" next|waits|left[: reason]\n"
+             "  standard error   a message box's text, or a failure's number and text\n"
+             "  exit status      0 start-up completed, 1 start-up ended early,\n"
+             "                   2 a failure that would stop the program,\n"
+             "                   64 a command line it does not understand\n"
+             "\n") +
+         host_drives_help() +
+         " The log file is neither\n"
+         "created nor written, but its folder C:\\super\\bkp must exist, as for the program.\n";
+}
 
 constexpr int kCompleted = 0;
 constexpr int kEndedEarly = 1;
 constexpr int kFailed = 2;
 constexpr int kUsageError = 64;
-
-#ifdef _WIN32
-using HostPlatform = Win32Platform;
-#else
-using HostPlatform = PosixPlatform;
-#endif
 
 // The real platform, except that the activity log goes to standard output instead of its file,
 // and a message box to standard error. Opening the log fails where the program's would, but
@@ -99,19 +83,12 @@ class CheckPlatform : public ForwardingPlatform {
 };
 
 int check() {
-#ifdef _WIN32
-  Win32Platform host;
-  host.set_jet_engine(make_odbc_engine());
-#else
-  PosixPlatform host;
-  host.set_jet_engine(make_mdbtools_engine());
-  if (host.drives().empty()) {
-    // Every path would then be "not found": say why before start-up says what.
-    std::cerr << "qanocheck: note: the Wine prefix " << host.wine_prefix()
-              << " has no drives (no dosdevices/x: links)" << std::endl;
+  std::unique_ptr<HostPlatform> host = make_host_platform();
+  // Every path would then be "not found": say why before start-up says what.
+  if (std::optional<std::string> note = host->drives_note()) {
+    std::cerr << "qanocheck: note: " << *note << std::endl;
   }
-#endif
-  CheckPlatform platform(host);
+  CheckPlatform platform(*host);
   SessionSettings settings;
   StartupWindowFields window;
   RecordSourceGateway var(platform);
@@ -141,42 +118,27 @@ int check() {
 }
 
 }  // namespace
-}  // namespace qano
 
-namespace {
-int run(int argc, char** argv) {
+int console_main(int argc, char** argv) {
   std::string argument = argc > 1 ? argv[1] : "";
   if (argc == 2 && (argument == "--help" || argument == "-h")) {
-    std::cout << qano::kUsage;
-    return qano::kCompleted;
+    std::cout << usage();
+    return kCompleted;
   }
   if (argc == 2 && argument == "--version") {
-    std::cout << "qanocheck (qanocontrol) " << qano::kVersion << '\n';
-    return qano::kCompleted;
+    std::cout << "qanocheck (qanocontrol) " << kVersion << '\n';
+    return kCompleted;
   }
   if (argc > 1) {
-    std::cerr << "qanocheck: unknown argument '" << argument << "'\n" << qano::kUsage;
-    return qano::kUsageError;
+    std::cerr << "qanocheck: unknown argument '" << argument << "'\n" << usage();
+    return kUsageError;
   }
   try {
-    return qano::check();
+    return check();
   } catch (const std::exception& e) {
     std::cerr << "qanocheck: failure: " << e.what() << std::endl;
-    return qano::kFailed;
+    return kFailed;
   }
 }
-}  // namespace
 
-#ifdef _WIN32
-int wmain(int argc, wchar_t** wide_argv) {
-  // On a console the text shows as written, whatever the console's code page; to a file or a
-  // pipe it goes as UTF-8.
-  qano::win32::ConsoleStreams console;
-  qano::win32::Utf8Arguments args = qano::win32::utf8_arguments(argc, wide_argv);
-  return run(argc, args.argv.data());
-}
-#else
-int main(int argc, char** argv) {
-  return run(argc, argv);
-}
-#endif
+}  // namespace qano

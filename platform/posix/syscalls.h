@@ -1,0 +1,44 @@
+// Every system call that the Linux platform's file and process code makes, through one table of
+// replaceable entries: production code calls sys().write(...), and a test replaces one entry for
+// a scope (syscalls_for_testing.h) to make the real platform meet a full disk, a refused open or
+// a failed start on real files.
+#pragma once
+
+#include <dirent.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace qano::posix {
+
+struct Syscalls {
+  int (*open)(const char* path, int flags, mode_t mode);
+  int (*close)(int fd);
+  ssize_t (*read)(int fd, void* buffer, size_t size);
+  ssize_t (*write)(int fd, const void* buffer, size_t size);
+  int (*unlink)(const char* path);
+  int (*stat)(const char* path, struct stat* st);
+  int (*lstat)(const char* path, struct stat* st);
+  int (*fstat)(int fd, struct stat* st);
+  int (*fchmod)(int fd, mode_t mode);
+  int (*access)(const char* path, int mode);
+  char* (*realpath)(const char* path, char* resolved);
+  DIR* (*opendir)(const char* path);
+  dirent* (*readdir)(DIR* folder);
+  int (*closedir)(DIR* folder);
+  int (*fcntl)(int fd, int command, int argument);
+  int (*flock)(int fd, int operation);
+  int (*socket)(int domain, int type, int protocol);
+  int (*bind)(int fd, const sockaddr* address, socklen_t length);
+  int (*pipe2)(int fds[2], int flags);
+  pid_t (*fork)();
+  pid_t (*waitpid)(pid_t pid, int* status, int options);
+  int (*posix_spawn)(pid_t* pid, const char* path, const posix_spawn_file_actions_t* actions,
+                     const posix_spawnattr_t* attributes, char* const argv[], char* const envp[]);
+};
+
+// The table in use: the system's own calls unless a test has replaced one.
+const Syscalls& sys();
+
+}  // namespace qano::posix

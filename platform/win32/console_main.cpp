@@ -1,0 +1,12 @@
+// The entry point of a console command on Windows: the arguments as the user typed them,
+// whatever the console's code page, in UTF-8; on a console the text shows as written, to a file
+// or a pipe it goes as UTF-8.
+#include "platform/host_platform.h"
+#include "platform/win32/console.h"
+#include "platform/win32/wide.h"
+
+int wmain(int argc, wchar_t** wide_argv) {
+  qano::win32::ConsoleStreams console;
+  qano::win32::Utf8Arguments args = qano::win32::utf8_arguments(argc, wide_argv);
+  return qano::console_main(argc, args.argv.data());
+}

@@ -1,0 +1,35 @@
+// What the Windows platform's own files share (win32_platform.cpp, win32_numbered.cpp,
+// win32_process.cpp, win32_regional.cpp): the Win32 form of a DOS path, attributes, and the
+// failure numbers of system errors. Not for callers of the platform.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+#include "platform/dos_path.h"
+
+namespace qano::win32 {
+
+// The Win32 form of a parsed DOS path: what Windows itself would make of the text (blanks and
+// dots at its end dropped, "/" read as "\").
+std::wstring win_path(const DosPath& p);
+std::optional<DWORD> attributes(const std::wstring& path);
+bool is_folder(const std::wstring& path);
+// The folder that holds the file `p` names, which must exist for the file to be reached.
+bool folder_exists(const DosPath& p);
+// The number of a failed open, delete or change of a file from its system error.
+int open_failure_number(DWORD error);
+std::string quoted(const std::string& path);
+bool sharing_error(DWORD error);
+bool has_wildcard(const std::string& leaf);
+// Whether another process holds the file so that it may not be read alone or deleted: open for
+// writing, or open without delete sharing.
+bool held_by_another(const std::wstring& native);
+// Whether a link that points nowhere stands at `native`: the system then reports nothing there,
+// yet no file can be created at the name. (Wine shows such a link neither in a folder's list nor
+// in a name's attributes.) A file made to tell is gone again at once.
+bool dangling_link_at(const std::wstring& native);
+
+}  // namespace qano::win32
