@@ -21,7 +21,7 @@ for name in "$@"; do
   case "$name" in
     engine)
       echo "=== Jet engine against mdbtools (jetquery, mdb-sql, mdb-export) ==="
-      "$bin/bench/engine/engine_bench" "$bin/tools/jetquery/jetquery" "${plain[@]}" || status=1 ;;
+      "$bin/bench/engine/engine_bench" "$bin/tools/ship/jetquery/jetquery" "${plain[@]}" || status=1 ;;
     startup)
       echo "=== Start-up (qanocheck) against the five start-up queries as mdb-sql processes ==="
       "$bin/bench/startup/startup_bench" "${plain[@]}" || status=1 ;;

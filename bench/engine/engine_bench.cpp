@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/jet4/jet4_writer.h"
+#include "tools/dev/jet4/jet4_writer.h"
 
 extern char** environ;
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/dos_path.h"
-#include "platform/select_statement.h"
+#include "platform/support/dos_path.h"
+#include "platform/support/select_statement.h"
 #include "platform/support/name_order.h"
 #include "platform/support/regional_fallback.h"
 #include "platform/text.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/jet.h"
-#include "platform/select_statement.h"
+#include "platform/support/select_statement.h"
 
 namespace qano {
 

@@ -14,7 +14,7 @@
 
 #include "platform/odbc/driver_failures.h"
 #include "platform/odbc/odbc_engine.h"
-#include "platform/select_statement.h"
+#include "platform/support/select_statement.h"
 
 namespace qano::odbc {
 

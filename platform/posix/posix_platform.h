@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/dos_path.h"
+#include "platform/support/dos_path.h"
 #include "platform/host_platform.h"
 #include "platform/support/numbered_files.h"
 

@@ -11,7 +11,7 @@
 
 #include "platform/failure.h"
 #include "platform/jet.h"
-#include "platform/select_statement.h"
+#include "platform/support/select_statement.h"
 
 namespace qano::jet_contract {
 

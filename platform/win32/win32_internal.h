@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/dos_path.h"
+#include "platform/support/dos_path.h"
 
 namespace qano::win32 {
 

@@ -1,7 +1,7 @@
 // The Jet engine on damaged database files: any bytes as a .mdb file give a row, no row, or a
 // failure with a number and a text; never a crash or a hang of this process. The seeds are files
 // made by the project's Jet 4 writer: tiny.mdb and small.mdb by `mkmdb` from tests/fuzz/seeds,
-// super.mdb from the demo's tools/demo/super.json.
+// super.mdb from the demo's tools/dev/demo/super.json.
 //
 // Each query runs in a reader child (as in the program). A child that the sanitizers stop writes
 // its report to a file; a report that points into this project's sources is a fault of ours and

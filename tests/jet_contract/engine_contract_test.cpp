@@ -16,7 +16,7 @@
 #include "platform/mdbtools/mdbtools_engine.h"
 #include "platform/odbc/odbc_engine.h"
 #include "tests/support/sample_databases.h"
-#include "tools/jet4/jet4_writer.h"
+#include "tools/dev/jet4/jet4_writer.h"
 
 namespace qano {
 namespace {

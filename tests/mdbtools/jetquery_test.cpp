@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/jet4/process.h"
-#include "tools/jet4/jet4_writer.h"
+#include "tools/dev/jet4/jet4_writer.h"
 
 namespace qano {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "platform/failure.h"
 #include "tests/support/sample_databases.h"
-#include "tools/jet4/jet4_writer.h"
+#include "tools/dev/jet4/jet4_writer.h"
 
 namespace qano {
 namespace {

@@ -12,7 +12,7 @@ if [ $# -ne 1 ]; then
 fi
 deb=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
-demo=$here/../../tools/demo
+demo=$here/../../tools/dev/demo
 . "$here/checks.sh"
 export LC_ALL=C.UTF-8
 SUDO=

@@ -33,7 +33,7 @@ trap 'wineserver -k 2>/dev/null || true' EXIT
 # The next version after this one: its last field (of three) one higher.
 IFS=. read -r major minor build <<<"$version"
 higher=$major.$minor.$((${build:-0} + 1))
-bash "$root/tools/packaging/windows/build-msi.sh" "$root/tools/packaging/windows/qanocontrol.wxs" \
+bash "$root/tools/ship/packaging/windows/build-msi.sh" "$root/tools/ship/packaging/windows/qanocontrol.wxs" \
   "$files" "$higher" "$work/qanocontrol-$higher.msi"
 
 c=$(readlink -f "$WINEPREFIX/dosdevices/c:")
@@ -99,8 +99,8 @@ check_eq "one qanocontrol installed" 1 "$(products)"
 section "the installed qanocheck.exe from the Startup shortcut's folder"
 # The shop's C:, written by the Jet 4 writer.
 mkdir -p "$c/team" "$c/super/bkp"
-"$mkmdb" "$root/tools/demo/super.json" "$c/team/super.mdb"
-"$mkmdb" "$root/tools/demo/dati.json" "$c/super/dati.mdb"
+"$mkmdb" "$root/tools/dev/demo/super.json" "$c/team/super.mdb"
+"$mkmdb" "$root/tools/dev/demo/dati.json" "$c/super/dati.mdb"
 start_in=$(lnk "Working directory" "$startup")
 start_in=${start_in%\\}
 folder="$c/$(tr '\\' / <<<"${start_in#[Cc]:\\}")"

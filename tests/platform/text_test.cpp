@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/dos_path.h"
+#include "platform/support/dos_path.h"
 #include "platform/support/name_order.h"
 
 namespace qano {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "tests/support/temp_prefix.h"
-#include "tools/jet4/jet4_writer.h"
+#include "tools/dev/jet4/jet4_writer.h"
 
 namespace qano::testing {
 

@@ -13,7 +13,7 @@
 #include "startup/startup.h"
 #include "tests/startup/shop_files.h"
 #include "tests/support/temp_prefix.h"
-#include "tools/qanocheck/settings_report.h"
+#include "tools/ship/qanocheck/settings_report.h"
 
 namespace qano {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/jet.h"
-#include "tools/jet4/jet4_writer.h"
+#include "tools/dev/jet4/jet4_writer.h"
 
 namespace qano::sample {
 

@@ -18,7 +18,7 @@ if [ $# -ne 1 ]; then
   exit 2
 fi
 mkmdb=$1
-demo=$(cd "$(dirname "$0")/../../tools/demo" && pwd)
+demo=$(cd "$(dirname "$0")/../../tools/dev/demo" && pwd)
 if [ ! -x "$mkmdb" ]; then
   echo "access-shop.sh: the Jet 4 writer $mkmdb is missing: build it in the Linux build" \
     "(cmake --build build/release --target mkmdb)" >&2

@@ -17,13 +17,13 @@ demo=$root/demo
 prefix=$demo/prefix
 mkdir -p "$demo"
 echo "Laying out the demo prefix $prefix (the first time Wine sets it up: about 10 s)"
-bash tools/demo/make-prefix.sh "$prefix" build/release/tools/jet4/mkmdb build/release/tools/standins
+bash tools/dev/demo/make-prefix.sh "$prefix" build/release/tools/dev/jet4/mkmdb build/release/tools/dev/standins
 c=$prefix/drive_c
 
 # The incoming purchase archive.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp tools/demo/acq_var.txt "$work/"
+cp tools/dev/demo/acq_var.txt "$work/"
 (cd "$work" && zip -q -X acq_0001.zip acq_var.txt)
 mv "$work/acq_0001.zip" "$c/qano/acq_0001.zip"
 

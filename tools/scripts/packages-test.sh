@@ -33,6 +33,6 @@ if [ ! -f "$windows32/CMakeCache.txt" ]; then
 fi
 cmake --build "$windows32" -j "$jobs" --target msi
 bash tests/packages/msi-test.sh "$windows32/qanocontrol.msi" \
-  "$windows32/tools/packaging/windows/files" "$version" "$release/tools/jet4/mkmdb" || status=1
+  "$windows32/tools/ship/packaging/windows/files" "$version" "$release/tools/dev/jet4/mkmdb" || status=1
 echo "Windows Installer package: $((SECONDS - started)) s"
 exit $status

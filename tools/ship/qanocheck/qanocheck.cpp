@@ -19,7 +19,7 @@
 #include "platform/version.h"
 #include "startup/activity_log.h"
 #include "startup/startup.h"
-#include "tools/qanocheck/settings_report.h"
+#include "tools/ship/qanocheck/settings_report.h"
 
 namespace qano {
 namespace {

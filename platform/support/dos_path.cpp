@@ -1,4 +1,4 @@
-#include "platform/dos_path.h"
+#include "platform/support/dos_path.h"
 
 #include <cctype>
 

@@ -1,4 +1,4 @@
-#include "platform/select_statement.h"
+#include "platform/support/select_statement.h"
 
 #include <cctype>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "tools/qanocheck/settings_report.h"
+#include "tools/ship/qanocheck/settings_report.h"
 
 #include <nlohmann/json.hpp>
 
