@@ -13,6 +13,7 @@
 #include "intake/archive_intake.h"
 #include "intake/companion.h"
 #include "platform/posix/posix_platform.h"
+#include "tests/support/program.h"
 #include "tests/support/stub_wine.h"
 #include "tests/support/temp_prefix.h"
 
@@ -31,15 +32,6 @@ const std::string kScriptForAcq1 =
     "c:\\programmi\\winzip\\wzunzip c:\\qano\\acq_1.zip\r\n"
     "copy C:\\qano\\acq_var.txt c:\\qano\\fatture\\acq_var.txt\r\n"
     "if errorlevel 1 (ren C:\\qano\\acq_1.zip errore_acq_1.zip) else Del C:\\qano\\acq_1.zip\r\n";
-
-bool eventually_true(const std::function<bool()>& condition) {
-  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
 
 class IntakeOnLinux : public ::testing::Test {
  protected:
@@ -183,7 +175,7 @@ TEST_F(IntakeOnLinux, AScriptOfAKilledRunHoldsOffTheNextRunUntilItEnds) {
   fs::remove(prefix.c() / "qano/acq_1.zip");
   wine.release();
   EXPECT_TRUE(
-      eventually_true([&] { return !platform.file_facts("C:\\qano\\agglis.bat")->in_use; }));
+      testing::eventually([&] { return !platform.file_facts("C:\\qano\\agglis.bat")->in_use; }));
   next.run([] {});
   EXPECT_NE(read_file(prefix.c() / "qano/agglis.bat").find("acq_2.zip"), std::string::npos);
 }

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/posix/posix_platform.h"
+#include "tests/support/program.h"
 #include "tests/support/stub_wine.h"
 #include "tests/support/temp_prefix.h"
 
@@ -18,20 +19,10 @@ namespace qano {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::eventually;
 using testing::StubWine;
 using testing::TempPrefix;
 using testing::WorkingDirectory;
-
-// Polls `condition` until it holds or the deadline passes.
-bool eventually(const std::function<bool()>& condition,
-                std::chrono::milliseconds deadline = std::chrono::seconds(20)) {
-  auto until = std::chrono::steady_clock::now() + deadline;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
 
 class PosixProcessTest : public ::testing::Test {
  protected:

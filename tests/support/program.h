@@ -13,8 +13,8 @@
 
 namespace qano::testing {
 
-// Checks `condition` until it holds or `seconds` have passed; whether it held.
-bool eventually(const std::function<bool()>& condition, double seconds);
+// Checks `condition` until it holds or `seconds` have passed (20 unless given); whether it held.
+bool eventually(const std::function<bool()>& condition, double seconds = 20);
 
 class Program {
  public:
