@@ -23,7 +23,7 @@ prefix=$(realpath -m "$1")
 mkmdb=$2
 standins=$3
 here=$(cd "$(dirname "$0")" && pwd)
-source "$here/../scripts/wine-env.sh"
+source "$here/../../scripts/wine-env.sh"
 
 export WINEPREFIX="$prefix" LC_ALL=C.UTF-8 WINEDEBUG=-all
 # No Mono or Gecko: nothing here needs them, and nothing may be downloaded.
