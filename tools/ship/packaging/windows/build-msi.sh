@@ -16,6 +16,13 @@ if ! [[ "$version" =~ ^[0-9]+\.[0-9]+(\.[0-9]+)?$ ]]; then
   echo "build-msi.sh: version '$version' is not major.minor[.build]" >&2
   exit 2
 fi
+for tool in wixl:wixl msiinfo:msitools msibuild:msitools; do
+  if ! command -v "${tool%%:*}" >/dev/null 2>&1; then
+    echo "build-msi.sh: ${tool%%:*} is missing: install the Debian package ${tool#*:}" \
+         "(bash tools/scripts/install-packages.sh packages)" >&2
+    exit 1
+  fi
+done
 rm -f "$out"
 # wixl finds the files relative to its working directory.
 (cd "$folder" && wixl --arch x86 -D Version="$version" -D SourceDir=. -o "$out" "$wxs")
