@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "intake/claim.h"
 #include "platform/text.h"
 
 namespace qano::intake {
@@ -70,15 +71,16 @@ std::string set_aside_pattern(std::string_view archive) {
   return std::string(kArchiveFolder) + kSetAsidePrefix + "*_" + std::string(archive);
 }
 
-std::vector<std::string> unpack_script(std::string_view archive, std::string_view set_aside) {
-  std::string archive_path = script_path(kArchiveFolder, archive);
-  std::string aside = script_path("", set_aside);
+std::vector<std::string> unpack_script(const Claim& claim) {
+  std::string folder = in_script(claim.folder()) + "\\";
+  std::string archive = script_path(folder, claim.archive);
+  std::string filed = script_path(in_script(kFiledFolder) + "\\", claim.filed_name());
   return {
       kLine1,
-      kLine2,
-      std::string(kUnzipCommand) + script_path(kUnzipFolder, archive),
-      kLine4,
-      std::string(kLine5IfFailed) + archive_path + " " + aside + kLine5Else + archive_path,
+      kLine2 + in_script(claim.folder()),
+      kUnzipCommand + archive + " " + kInvoicesName,
+      kLine4 + archive + " " + filed,
+      kLine5 + filed + kMove + folder + kInvoicesName + " " + kInvoicesInScript,
   };
 }
 

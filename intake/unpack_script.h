@@ -1,17 +1,24 @@
 // The unpack script C:\qano\agglis.bat: five lines, each ended by CR LF, in the ANSI code page.
+// It works on an archive that the intake has claimed, that is moved out of the exchange folder
+// into a folder of the program's own (a claim, see claim.h), never on a name in C:\qano:
 //
 //   1  REM echo off
-//   2  cd c:\qano
-//   3  c:\programmi\winzip\wzunzip c:\qano\<archive>
-//   4  copy C:\qano\acq_var.txt c:\qano\fatture\acq_var.txt
-//   5  if errorlevel 1 (ren C:\qano\<archive> <set-aside>) else Del C:\qano\<archive>
+//   2  cd <claim>
+//   3  c:\programmi\winzip\wzunzip <claim>\<archive> acq_var.txt
+//   4  if not errorlevel 1 move /y <claim>\<archive> <kept>
+//   5  if exist <kept> move /y <claim>\acq_var.txt c:\qano\fatture\acq_var.txt
 //
-// Line 5 deletes only the archive that line 3 unpacked, and only when line 4's copy succeeded.
-// The intake deletes any leftover acq_var.txt before it writes the script, so the copy can only
-// succeed when the unzip tool produced the file; a copy that fails (archive damaged, unzip tool
-// missing, invoices folder missing) leaves errorlevel 1 and the archive is renamed to its
-// set-aside name, "errore_<archive>", which no longer matches acq_*.zip: it is kept for a person
-// to look at and not tried again. Both Windows' command interpreter and Wine's run the line.
+// where <claim> is the claim's folder c:\qano\qanocontrol\<id> and <kept> the archive's place
+// among the filed ones, c:\qano\qanocontrol\archiviati\<id>_<archive>.
+//
+// Line 3 unpacks only acq_var.txt, into the claim's own folder: nothing else in the archive comes
+// out, and nothing it holds lands beside the script or anywhere else. Line 4 keeps the archive
+// among the filed ones, and only when the unzip succeeded. Line 5 files the invoices, and only
+// once the archive is kept: the test is on the kept archive itself, because Wine's move leaves
+// errorlevel at 0 when it fails. A move within one drive is a rename, so the invoices appear in
+// c:\qano\fatture whole or not at all, and a link planted at their name is replaced, never
+// written through. What a killed script leaves behind is finished by the intake at its next
+// look (archive_intake.h).
 //
 // A name made only of letters, digits, "_", "-" and "." is written as it is. Any other name is
 // written as the whole path in double quotes with each % doubled: inside quotes the command
@@ -25,25 +32,30 @@
 
 namespace qano::intake {
 
+struct Claim;
+
 // Fixed names of the exchange folder.
 inline constexpr const char* kArchivePattern = "C:\\qano\\acq_*.zip";
-inline constexpr const char* kExchangeFolder = "C:\\qano";  // the script's working directory
 inline constexpr const char* kArchiveFolder = "C:\\qano\\";
 inline constexpr const char* kLeftoverFile = "C:\\qano\\acq_var.txt";
 inline constexpr const char* kScriptFile = "C:\\qano\\agglis.bat";
+inline constexpr const char* kInvoicesFolder = "C:\\qano\\fatture";
+inline constexpr const char* kInvoices = "C:\\qano\\fatture\\acq_var.txt";
 inline constexpr int kScriptFileNumber = 3;
+// The one entry that is unpacked from an archive.
+inline constexpr const char* kInvoicesName = "acq_var.txt";
 
 // The script's lines, or the fixed parts of them.
 inline constexpr const char* kLine1 = "REM echo off";
-inline constexpr const char* kLine2 = "cd c:\\qano";
+inline constexpr const char* kLine2 = "cd ";
 inline constexpr const char* kUnzipCommand = "c:\\programmi\\winzip\\wzunzip ";
-inline constexpr const char* kUnzipFolder = "c:\\qano\\";
-inline constexpr const char* kLine4 = "copy C:\\qano\\acq_var.txt c:\\qano\\fatture\\acq_var.txt";
-inline constexpr const char* kLine5IfFailed = "if errorlevel 1 (ren ";
-inline constexpr const char* kLine5Else = ") else Del ";
+inline constexpr const char* kLine4 = "if not errorlevel 1 move /y ";
+inline constexpr const char* kLine5 = "if exist ";
+inline constexpr const char* kMove = " move /y ";
+inline constexpr const char* kInvoicesInScript = "c:\\qano\\fatture\\acq_var.txt";
 inline constexpr const char* kSetAsidePrefix = "errore";
 
-// The longest path that the command interpreter's ren and del accept: MAX_PATH (260) less its
+// The longest path that the command interpreter's move accepts: MAX_PATH (260) less its
 // terminating NUL.
 inline constexpr std::size_t kMaxPathLength = 259;
 
@@ -63,15 +75,15 @@ bool is_plain_name(std::string_view name);
 // each % doubled.
 std::string script_path(std::string_view folder, std::string_view name);
 
-// The name an archive is set aside under when its unpacking fails: "errore_<name>", or
-// "errore_2_<name>", "errore_3_<name>", ... when the earlier ones are among `existing` (compared
-// without regard to case).
+// The name a claimed archive is given back under in C:\qano when it could not be unpacked whole:
+// "errore_<name>", or "errore_2_<name>", "errore_3_<name>", ... when the earlier ones are among
+// `existing` (compared without regard to case).
 std::string set_aside_name(std::string_view archive, const std::vector<std::string>& existing);
 // The pattern whose matches set_aside_name() must avoid: "C:\qano\errore*_<name>".
 std::string set_aside_pattern(std::string_view archive);
 
-// The five lines of the script for `archive` (a name can_name_in_script() accepts) and its
-// set-aside name, without their CR LF.
-std::vector<std::string> unpack_script(std::string_view archive, std::string_view set_aside);
+// The five lines of the script for a claim (an archive name that can_name_in_script() accepts),
+// without their CR LF.
+std::vector<std::string> unpack_script(const Claim& claim);
 
 }  // namespace qano::intake

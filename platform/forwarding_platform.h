@@ -19,6 +19,12 @@ class ForwardingPlatform : public Platform {
   std::vector<Entry> entries(const std::string& p) override { return inner_.entries(p); }
   void remove_entry(const std::string& p) override { inner_.remove_entry(p); }
   void clear_read_only(const std::string& p) override { inner_.clear_read_only(p); }
+  bool make_folder(const std::string& p) override { return inner_.make_folder(p); }
+  void remove_folder(const std::string& p) override { inner_.remove_folder(p); }
+  Moved move_file(const std::string& f, const std::string& t, bool r) override {
+    return inner_.move_file(f, t, r);
+  }
+  std::string move_refusal(const std::string& p) override { return inner_.move_refusal(p); }
   void open_append(int n, const std::string& p) override { inner_.open_append(n, p); }
   void open_output(int n, const std::string& p) override { inner_.open_output(n, p); }
   void write_line(int n, const std::string& t) override { inner_.write_line(n, t); }

@@ -47,6 +47,9 @@ struct FileFacts {
   // The time of the last write in the platform's own units: the same value for an unchanged file.
   std::int64_t write_stamp = 0;
   bool read_only = false;
+  // Whether the platform could not tell if another process writes it: on Linux, a file of another
+  // user, whose writer this program may not see. in_use is then false.
+  bool use_unknown = false;
 };
 
 // Whatever stands at a name in a folder: any kind, any attributes.
@@ -57,12 +60,25 @@ enum class EntryKind {
   other,   // a device, FIFO, socket, ...
 };
 
+// An entry as a folder's listing shows it, without looking at the entry itself: file_facts()
+// tells more of a file.
 struct Entry {
   std::string name;
   EntryKind kind = EntryKind::file;
   bool hidden = false;
   bool system = false;
-  bool read_only = false;
+};
+
+// What became of a move of a file (move_file()).
+struct Moved {
+  enum class Outcome {
+    done,     // the file now stands at the new name
+    held,     // another program holds it or what stands at the new name: try again later
+    refused,  // it cannot be moved there: not a regular file, a link, unreadable, not allowed
+  };
+  Outcome outcome = Outcome::done;
+  std::string reason;  // why it was not moved, in a few words; empty when done
+  bool done() const { return outcome == Outcome::done; }
 };
 
 class Platform {
@@ -91,6 +107,24 @@ class Platform {
   // Lets the file at `path` be deleted by whoever may write its folder: clears its read-only
   // attribute. Nothing when it has none; a failure names the path.
   virtual void clear_read_only(const std::string& path) = 0;
+
+  // Folders and moves, for a folder of the program's own beside others' files.
+  // Makes the folder `path`: true when made, false when any entry already stands at the name (a
+  // file, a folder, a link). 76 when its parent is missing, 70 when refused, 61 on a full disk.
+  virtual bool make_folder(const std::string& path) = 0;
+  // Removes the folder `path` when it is empty and a folder itself, never a link; nothing happens
+  // when anything is in it or nothing is there.
+  virtual void remove_folder(const std::string& path) = 0;
+  // Moves the regular file at `from` to `to`, within one drive, acting only on the very file it
+  // found there: a link at `from` is never followed or moved, nor is anything moved that could
+  // not be read. With `replace`, a regular file at `to` is replaced (never a folder or a link);
+  // without it, any entry at `to` refuses the move. A file another program holds so that it may
+  // not be moved is `held`. Out of descriptors or memory is a failure (67, 7).
+  virtual Moved move_file(const std::string& from, const std::string& to, bool replace) = 0;
+  // Why move_file(path, ...) would refuse the file at `path`, found without moving it: not a
+  // regular file, a link, unreadable, in a folder this program may not change, immutable.
+  // Empty when nothing stands in the way that can be seen beforehand.
+  virtual std::string move_refusal(const std::string& path) = 0;
 
   // Numbered sequential text files. Opening under a number in use is 55; a folder that is missing
   // is 76; a file that cannot be opened is 75 (70 when access is denied).

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,8 @@ class Wildcard {
 
  private:
   std::u32string pattern_;
+  std::optional<std::string> ascii_pattern_;  // the folded pattern when it is plain ASCII
+  bool everything_ = false;                   // "*": every name
 };
 
 }  // namespace qano::text

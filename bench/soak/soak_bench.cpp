@@ -2,8 +2,9 @@
 // elaboro_Divulgazioni on the Linux platform, in a Wine-style prefix with the shop's databases,
 // with a stand-in `wine` on PATH that ends at once (it stands for the script and the companion).
 // Archives arrive all along: one before three intakes out of four. After each intake that took
-// one, this program plays the script's part once the script process has ended: it leaves the
-// unpacked acq_var.txt in C:\qano and removes the archive.
+// one, this program plays the script's part once the script process has ended, keeping the
+// claimed archive among the filed ones and filing its invoices, and then the suite's part: it
+// takes the invoices.
 // Every 2,000 intakes (and after the first 100) it prints the resident memory, the open
 // descriptors and the child processes of this process; the target is the same figures at the
 // end as after the first 100 intakes.
@@ -113,8 +114,16 @@ int main(int argc, char** argv) {
       while (!children_ended() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::microseconds(200));
       }
-      write(c / "qano" / "acq_var.txt", "unpacked " + std::to_string(i));
-      fs::remove(archive);
+      for (const auto& claim : fs::directory_iterator(c / "qano" / "qanocontrol")) {
+        std::string id = claim.path().filename();
+        if (id == "archiviati") continue;
+        for (const auto& claimed : fs::directory_iterator(claim.path())) {
+          fs::rename(claimed.path(), c / "qano" / "qanocontrol" / "archiviati" /
+                                         (id + "_" + claimed.path().filename().string()));
+        }
+      }
+      write(c / "qano" / "fatture" / "acq_var.txt", "unpacked " + std::to_string(i));
+      fs::remove(c / "qano" / "fatture" / "acq_var.txt");
     }
     if (i == 100 || i % 2000 == 0 || i == intakes) {
       Figures f = figures();

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "platform/support/dos_path.h"
-#include "platform/support/select_statement.h"
 #include "platform/support/name_order.h"
 #include "platform/support/regional_fallback.h"
+#include "platform/support/select_statement.h"
 #include "platform/text.h"
 
 namespace qano {
@@ -106,6 +106,16 @@ bool FakePlatform::exists(const std::string& path) const {
   return n != nullptr && !n->folder;
 }
 
+bool FakePlatform::folder_exists(const std::string& path) const {
+  const Node* n = find(path);
+  return n != nullptr && n->folder;
+}
+
+bool FakePlatform::has_children(const std::string& k) const {
+  auto it = nodes_.upper_bound(k + "\\");
+  return it != nodes_.end() && it->first.rfind(k + "\\", 0) == 0;
+}
+
 std::string FakePlatform::bytes(const std::string& path) const {
   const Node* n = find(path);
   return n == nullptr ? std::string() : n->bytes;
@@ -167,9 +177,8 @@ std::vector<Entry> FakePlatform::entries(const std::string& pattern) {
   text::Wildcard wildcard(parse_dos_path(pattern).leaf());
   for (const auto& [k, n] : nodes_) {
     if (parent_key(k) != folder || !wildcard.matches(n.name)) continue;
-    Entry e{n.name, n.folder ? EntryKind::folder : n.kind, n.attributes.hidden, n.attributes.system,
-            n.attributes.read_only};
-    found.push_back(e);
+    found.push_back(Entry{n.name, n.folder ? EntryKind::folder : n.kind, n.attributes.hidden,
+                          n.attributes.system});
   }
   sort_entries(found);
   return found;
@@ -197,6 +206,70 @@ void FakePlatform::clear_read_only(const std::string& path) {
   Node* n = find(path);
   if (n == nullptr) fail(failure::kFileNotFound, "File not found: '" + path + "'");
   n->attributes.read_only = false;
+}
+
+bool FakePlatform::make_folder(const std::string& path) {
+  record("make_folder", path);
+  std::string k = key(path);
+  auto parent = nodes_.find(parent_key(k));
+  if (parent == nodes_.end() || !parent->second.folder) {
+    fail(failure::kPathNotFound, "Path not found: cannot make '" + path + "'");
+  }
+  if (nodes_.count(k) != 0) return false;
+  Node& n = nodes_[k];
+  n.name = parse_dos_path(path).leaf();
+  n.folder = true;
+  return true;
+}
+
+void FakePlatform::remove_folder(const std::string& path) {
+  record("remove_folder", path);
+  std::string k = key(path);
+  auto it = nodes_.find(k);
+  if (it == nodes_.end() || !it->second.folder || has_children(k)) return;
+  nodes_.erase(it);
+}
+
+std::string FakePlatform::move_refusal(const std::string& path) {
+  record("move_refusal", path);
+  const Node* n = find(path);
+  if (n == nullptr) return "it is not there";
+  if (n->folder) return "it is a folder";
+  if (n->kind == EntryKind::link) return "it is a link";
+  if (n->kind != EntryKind::file) return "it is not a file";
+  if (n->attributes.unreadable) return "it cannot be read: Permission denied";
+  if (n->attributes.immovable) return "it cannot be moved: Permission denied";
+  return "";
+}
+
+Moved FakePlatform::move_file(const std::string& from, const std::string& to, bool replace) {
+  record("move_file", from + " -> " + to + (replace ? " (replace)" : ""));
+  using Outcome = Moved::Outcome;
+  if (std::string why = move_refusal(from); !why.empty()) return {Outcome::refused, why};
+  const Node* source = find(from);
+  if (source->facts && source->facts->in_use) {
+    return {Outcome::held, "another program holds it"};
+  }
+  std::string target = key(to);
+  auto parent = nodes_.find(parent_key(target));
+  if (parent == nodes_.end() || !parent->second.folder) {
+    return {Outcome::refused, "the folder of '" + to + "' is missing"};
+  }
+  if (auto there = nodes_.find(target); there != nodes_.end() && there->first != key(from)) {
+    if (!replace) return {Outcome::refused, "something stands at '" + to + "'"};
+    if (there->second.folder || there->second.kind != EntryKind::file) {
+      return {Outcome::refused, "something other than a file stands at '" + to + "'"};
+    }
+    if (there->second.facts && there->second.facts->in_use) {
+      return {Outcome::held, "another program holds '" + to + "'"};
+    }
+    nodes_.erase(there);
+  }
+  Node moved = *source;
+  nodes_.erase(key(from));
+  moved.name = parse_dos_path(to).leaf();
+  nodes_[target] = std::move(moved);
+  return {};
 }
 
 bool FakePlatform::claim_single_instance() {

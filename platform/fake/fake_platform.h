@@ -20,6 +20,10 @@ struct FakeAttributes {
   bool hidden = false;
   bool system = false;
   bool read_only = false;
+  // This program may not read it, or not move it (an immutable file, another user's file in a
+  // folder that keeps its owners' files).
+  bool unreadable = false;
+  bool immovable = false;
 };
 
 class FakePlatform : public Platform {
@@ -64,7 +68,8 @@ class FakePlatform : public Platform {
   std::function<void(const std::string& call, const std::string& argument)> before_call;
 
   // --- Looking at the outcome ------------------------------------------------------------------
-  bool exists(const std::string& path) const;
+  bool exists(const std::string& path) const;  // a file or other entry, not a folder
+  bool folder_exists(const std::string& path) const;
   std::string bytes(const std::string& path) const;  // empty when there is no such file
   std::vector<int> open_numbers() const;
   const std::vector<Start>& starts() const { return starts_; }
@@ -81,6 +86,10 @@ class FakePlatform : public Platform {
   std::vector<Entry> entries(const std::string& pattern) override;
   void remove_entry(const std::string& path) override;
   void clear_read_only(const std::string& path) override;
+  bool make_folder(const std::string& path) override;
+  void remove_folder(const std::string& path) override;
+  Moved move_file(const std::string& from, const std::string& to, bool replace) override;
+  std::string move_refusal(const std::string& path) override;
   // Numbered files write into the file's bytes at once.
   void open_append(int number, const std::string& path) override;
   void open_output(int number, const std::string& path) override;
@@ -118,6 +127,7 @@ class FakePlatform : public Platform {
   // The key of a path: drive letter, then each component folded, joined by "\".
   std::string key(const std::string& path) const;
   static std::string parent_key(const std::string& key);
+  bool has_children(const std::string& key) const;
   void record(const std::string& call, const std::string& argument);
   void open_numbered(int number, const std::string& path, bool truncate);
   Node* find(const std::string& path);

@@ -6,6 +6,7 @@
 #include <locale.h>
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 
 #include "platform/failure.h"
@@ -16,6 +17,9 @@ namespace qano::posix {
 
 bool is_folder(const std::string& path);
 std::string join(const std::string& folder, const std::string& name);
+// The entry of `folder` whose name equals `name` without regard to case, the exact one first;
+// nothing when there is none. Out of descriptors is a failure.
+std::optional<std::string> find_entry(const std::string& folder, const std::string& name);
 // The real path of an existing entry, or empty.
 std::string real_path(const std::string& path);
 std::string env(const char* name);

@@ -74,8 +74,6 @@ Failure named(int number, const std::string& doing, const std::string& path) {
   return Failure(number, std::string(standard_text(number)) + ": " + doing + " '" + path + "'");
 }
 
-namespace {
-
 // The entry of `folder` whose name equals `name` without regard to case, the exact one first.
 std::optional<std::string> find_entry(const std::string& folder, const std::string& name) {
   struct stat st {};
@@ -97,6 +95,8 @@ std::optional<std::string> find_entry(const std::string& folder, const std::stri
   return found;
 }
 
+namespace {
+
 // Whether `path` lies in `folder` (both real paths).
 bool inside(const std::string& path, const std::string& folder) {
   if (folder == "/") return true;
@@ -109,6 +109,16 @@ std::string absolute(const std::string& path) {
   if (path.empty() || path[0] == '/') return path;
   std::error_code ignored;
   return std::filesystem::absolute(path, ignored).lexically_normal().string();
+}
+
+std::int64_t write_stamp(const struct stat& st) {
+  return static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 +
+         static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+}
+
+double seconds_since_write(const struct stat& st, const timespec& now) {
+  return static_cast<double>(now.tv_sec - st.st_mtim.tv_sec) +
+         static_cast<double>(now.tv_nsec - st.st_mtim.tv_nsec) / 1e9;
 }
 
 EntryKind kind_of(mode_t mode) {
@@ -162,21 +172,26 @@ bool written_by_others(const struct stat& file) {
 }
 }  // namespace
 
-bool held_by_others(int fd) {
+Holding held_by_others(int fd) {
   // A script's lock: the process that watches a running script holds a shared lock on it.
   if (sys().flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    if (errno == EWOULDBLOCK) return true;
+    if (errno == EWOULDBLOCK) return Holding::held;
   } else {
     sys().flock(fd, LOCK_UN);
   }
   // A read lease is refused while anyone has the file open for writing.
   if (sys().fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
     sys().fcntl(fd, F_SETLEASE, F_UNLCK);
-    return false;
+    return Holding::free;
   }
-  if (errno == EAGAIN) return true;
+  if (errno == EAGAIN) return Holding::held;
   struct stat st {};
-  return sys().fstat(fd, &st) == 0 && written_by_others(st);
+  if (sys().fstat(fd, &st) != 0) return Holding::unknown;
+  if (written_by_others(st)) return Holding::held;
+  // A lease is only for the file's owner, and /proc shows only this user's processes (all of
+  // them to root): another user's writer cannot be seen.
+  uid_t self = ::geteuid();
+  return st.st_uid == self || self == 0 ? Holding::free : Holding::unknown;
 }
 
 }  // namespace posix
@@ -191,7 +206,9 @@ using posix::named;
 using posix::open_failure_number;
 using posix::real_path;
 using posix::resource_failure;
+using posix::seconds_since_write;
 using posix::sys;
+using posix::write_stamp;
 
 namespace {
 void close_descriptor(int& fd) {
@@ -312,8 +329,9 @@ std::optional<std::string> PosixPlatform::resolve(const DosPath& p, bool folder_
 
 // --- Files ---------------------------------------------------------------------------------
 
-bool PosixPlatform::scan(const std::string& pattern,
-                         const std::function<void(const std::string&, const std::string&)>& each) {
+bool PosixPlatform::scan(
+    const std::string& pattern,
+    const std::function<void(const std::string&, const std::string&, int, unsigned char)>& each) {
   DosPath p = parse_dos_path(pattern);
   if (p.components.empty()) return false;
   std::optional<std::string> folder = resolve(p.parent(), true);
@@ -330,7 +348,7 @@ bool PosixPlatform::scan(const std::string& pattern,
   while (dirent* e = sys().readdir(d)) {
     std::string name = e->d_name;
     if (name == "." || name == ".." || !wildcard.matches(name)) continue;
-    each(*folder, name);
+    each(*folder, name, ::dirfd(d), e->d_type);
   }
   sys().closedir(d);
   return true;
@@ -338,7 +356,7 @@ bool PosixPlatform::scan(const std::string& pattern,
 
 std::vector<std::string> PosixPlatform::dir_all(const std::string& pattern) {
   std::vector<std::string> names;
-  scan(pattern, [&](const std::string& folder, const std::string& name) {
+  scan(pattern, [&](const std::string& folder, const std::string& name, int, unsigned char) {
     if (name[0] == '.') return;  // hidden
     struct stat st {};
     if (sys().stat(join(folder, name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
@@ -356,17 +374,19 @@ std::optional<FileFacts> PosixPlatform::file_facts(const std::string& path) {
   ::clock_gettime(CLOCK_REALTIME, &now);
   FileFacts facts;
   facts.size = static_cast<std::uint64_t>(st.st_size);
-  facts.seconds_since_write = static_cast<double>(now.tv_sec - st.st_mtim.tv_sec) +
-                              static_cast<double>(now.tv_nsec - st.st_mtim.tv_nsec) / 1e9;
-  facts.write_stamp = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 +
-                      static_cast<std::int64_t>(st.st_mtim.tv_nsec);
+  facts.seconds_since_write = seconds_since_write(st, now);
+  facts.write_stamp = write_stamp(st);
   // As Wine sees it: a file its owner may not write is read-only.
   facts.read_only = (st.st_mode & S_IWUSR) == 0;
   int fd = sys().open(native->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0);
   if (fd < 0) {
     if (auto f = resource_failure(errno, "cannot look at '" + path + "'")) throw *f;
+    // Not even readable: whether anyone writes it cannot be told.
+    facts.use_unknown = st.st_uid != ::geteuid() && ::geteuid() != 0;
   } else {
-    facts.in_use = posix::held_by_others(fd);
+    posix::Holding holding = posix::held_by_others(fd);
+    facts.in_use = holding == posix::Holding::held;
+    facts.use_unknown = holding == posix::Holding::unknown;
     sys().close(fd);
   }
   return facts;
@@ -374,13 +394,20 @@ std::optional<FileFacts> PosixPlatform::file_facts(const std::string& path) {
 
 std::vector<Entry> PosixPlatform::entries(const std::string& pattern) {
   std::vector<Entry> found;
-  scan(pattern, [&](const std::string& folder, const std::string& name) {
-    struct stat st {};
-    if (sys().lstat(join(folder, name).c_str(), &st) != 0) return;
-    Entry entry{name, kind_of(st.st_mode), name[0] == '.', false, false};
-    entry.read_only = entry.kind == EntryKind::file && (st.st_mode & S_IWUSR) == 0;
-    found.push_back(std::move(entry));
-  });
+  scan(pattern,
+       [&](const std::string&, const std::string& name, int folder_fd, unsigned char type) {
+         // The kind as the listing gives it; looked up only where the file system does not say.
+         EntryKind kind = type == DT_REG   ? EntryKind::file
+                          : type == DT_DIR ? EntryKind::folder
+                          : type == DT_LNK ? EntryKind::link
+                                           : EntryKind::other;
+         if (type == DT_UNKNOWN) {
+           struct stat st {};
+           if (sys().fstatat(folder_fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return;
+           kind = kind_of(st.st_mode);
+         }
+         found.push_back(Entry{name, kind, name[0] == '.', false});
+       });
   sort_entries(found);
   return found;
 }

@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/support/dos_path.h"
 #include "platform/host_platform.h"
+#include "platform/support/dos_path.h"
 #include "platform/support/numbered_files.h"
 
 namespace qano {
@@ -46,6 +46,12 @@ class PosixPlatform : public HostPlatform {
   std::vector<Entry> entries(const std::string& pattern) override;
   void remove_entry(const std::string& path) override;
   void clear_read_only(const std::string& path) override;
+  // Folders and moves (posix_moves.cpp): a move is a rename that checks, before and after, that
+  // it moved the very file it opened.
+  bool make_folder(const std::string& path) override;
+  void remove_folder(const std::string& path) override;
+  Moved move_file(const std::string& from, const std::string& to, bool replace) override;
+  std::string move_refusal(const std::string& path) override;
   // Numbered files (posix_numbered.cpp): descriptors, each line one write().
   void open_append(int number, const std::string& path) override;
   void open_output(int number, const std::string& path) override;
@@ -90,11 +96,12 @@ class PosixPlatform : public HostPlatform {
   std::string numbered_target(int number, const std::string& path);
   void open_numbered(int number, const std::string& path, bool fresh);
   std::optional<std::string> drive_folder(char letter);
-  // Calls `each(host folder, name)` for every entry of the folder of `pattern` whose name matches
-  // its last part ("." and ".." left out); false when the folder is missing. Out of descriptors or
-  // memory is a failure.
-  bool scan(const std::string& pattern,
-            const std::function<void(const std::string&, const std::string&)>& each);
+  // Calls `each(host folder, name, the folder's descriptor, the listing's d_type)` for every entry
+  // of the folder of `pattern` whose name matches its last part ("." and ".." left out); false
+  // when the folder is missing. Out of descriptors or memory is a failure.
+  bool scan(
+      const std::string& pattern,
+      const std::function<void(const std::string&, const std::string&, int, unsigned char)>& each);
   // The host path of `p`; with `folder_only`, every component must be an existing folder.
   std::optional<std::string> resolve(const DosPath& p, bool folder_only);
 
@@ -112,8 +119,10 @@ namespace posix {
 // descriptors, 7 "Out of memory" for memory and processes; nothing for any other error.
 std::optional<Failure> resource_failure(int error, const std::string& doing);
 // Whether a regular file is open for writing by another process, or held by a script that a
-// program started (the script's lock). `fd` is open on it for reading.
-bool held_by_others(int fd);
+// program started (the script's lock); unknown when another user may write it unseen. `fd` is
+// open on it for reading.
+enum class Holding { free, held, unknown };
+Holding held_by_others(int fd);
 }  // namespace posix
 
 }  // namespace qano

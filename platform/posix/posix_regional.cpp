@@ -1,5 +1,6 @@
 // The Linux platform's clock and regional forms (from the locale, the shops' forms under C),
 // its message box without a window (standard error) and its one-program-per-prefix claim.
+#include <glib.h>
 #include <langinfo.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -119,9 +120,13 @@ bool PosixPlatform::claim_single_instance() {
   if (prefix.empty()) prefix = prefix_;
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
-  // An abstract name (a leading NUL): nothing in the file system, gone with the program.
-  std::string name = std::string(1, '\0') + kProgramName + " " + prefix;
-  name.resize(std::min(name.size(), sizeof address.sun_path));
+  // An abstract name (a leading NUL): nothing in the file system, gone with the program. The
+  // prefix's whole path goes into it as its SHA-256, which always fits: two prefixes whose paths
+  // begin alike are two names.
+  char* digest = g_compute_checksum_for_string(G_CHECKSUM_SHA256, prefix.c_str(),
+                                               static_cast<gssize>(prefix.size()));
+  std::string name = std::string(1, '\0') + kProgramName + " " + digest;
+  g_free(digest);
   std::memcpy(address.sun_path, name.data(), name.size());
   int fd = sys().socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) fail(posix::open_failure_number(errno), "cannot claim the Wine prefix " + prefix_);

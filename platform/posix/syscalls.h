@@ -18,9 +18,17 @@ struct Syscalls {
   ssize_t (*read)(int fd, void* buffer, size_t size);
   ssize_t (*write)(int fd, const void* buffer, size_t size);
   int (*unlink)(const char* path);
+  int (*mkdir)(const char* path, mode_t mode);
+  int (*rmdir)(const char* path);
+  int (*rename)(const char* from, const char* to);
+  // renameat2() with both paths relative to the working directory.
+  int (*renameat2)(const char* from, const char* to, unsigned flags);
+  // ioctl() with one pointer argument.
+  int (*ioctl)(int fd, unsigned long request, void* argument);
   int (*stat)(const char* path, struct stat* st);
   int (*lstat)(const char* path, struct stat* st);
   int (*fstat)(int fd, struct stat* st);
+  int (*fstatat)(int folder_fd, const char* name, struct stat* st, int flags);
   int (*fchmod)(int fd, mode_t mode);
   int (*access)(const char* path, int mode);
   char* (*realpath)(const char* path, char* resolved);

@@ -4,6 +4,7 @@
 #include <glib.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <vector>
@@ -67,6 +68,14 @@ std::string convert(const char* to, const char* from, std::string_view in, const
 }  // namespace
 
 std::string fold(std::string_view utf8) {
+  // Plain ASCII, as most names are, folds to its lower case: no need to ask glib.
+  if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return (c & 0x80) == 0; })) {
+    std::string out(utf8);
+    for (char& c : out) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+  }
   std::string valid = valid_utf8(utf8);
   GString folded(g_utf8_casefold(valid.data(), static_cast<gssize>(valid.size())));
   return folded.get();

@@ -8,17 +8,21 @@
 namespace qano {
 
 namespace {
-// Sorts `items` by their names, each name folded once.
+// Sorts `items` by their names, each name folded once; the items themselves move once.
 template <class T, class Name>
 void sort_by_name(std::vector<T>& items, Name name_of) {
-  std::vector<std::pair<std::string, T>> keyed;
+  std::vector<std::pair<std::string, std::size_t>> keyed;
   keyed.reserve(items.size());
-  for (T& item : items) keyed.emplace_back(text::fold(name_of(item)), std::move(item));
+  for (std::size_t i = 0; i < items.size(); ++i)
+    keyed.emplace_back(text::fold(name_of(items[i])), i);
   std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
-    return std::tie(a.first, name_of(a.second)) < std::tie(b.first, name_of(b.second));
+    return std::tie(a.first, name_of(items[a.second])) <
+           std::tie(b.first, name_of(items[b.second]));
   });
-  items.clear();
-  for (auto& k : keyed) items.push_back(std::move(k.second));
+  std::vector<T> sorted;
+  sorted.reserve(items.size());
+  for (const auto& k : keyed) sorted.push_back(std::move(items[k.second]));
+  items = std::move(sorted);
 }
 }  // namespace
 

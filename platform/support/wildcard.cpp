@@ -1,5 +1,6 @@
 // DOS wildcard matching of bare names, on the host's case folding (platform/text.h), and the
 // reading of UTF-8 sequences that it and the implementations share.
+#include <algorithm>
 #include <string>
 
 #include "platform/text.h"
@@ -44,25 +45,26 @@ std::u32string code_points(const std::string& utf8) {
   return out;
 }
 
-bool match_from(const std::u32string& p, std::size_t pi, const std::u32string& n, std::size_t ni) {
+template <class Text>
+bool match_from(const Text& p, std::size_t pi, const Text& n, std::size_t ni) {
   // Iterative matcher with a single backtrack point for the last '*': linear for the patterns
   // the program uses.
-  std::size_t star = std::u32string::npos, star_ni = 0;
+  std::size_t star = Text::npos, star_ni = 0;
   while (ni < n.size()) {
-    if (pi < p.size() && (p[pi] == U'?' || p[pi] == n[ni])) {
+    if (pi < p.size() && (p[pi] == '?' || p[pi] == n[ni])) {
       ++pi;
       ++ni;
-    } else if (pi < p.size() && p[pi] == U'*') {
+    } else if (pi < p.size() && p[pi] == '*') {
       star = pi++;
       star_ni = ni;
-    } else if (star != std::u32string::npos) {
+    } else if (star != Text::npos) {
       pi = star + 1;
       ni = ++star_ni;
     } else {
       return false;
     }
   }
-  while (pi < p.size() && p[pi] == U'*') ++pi;
+  while (pi < p.size() && p[pi] == '*') ++pi;
   return pi == p.size();
 }
 
@@ -72,10 +74,24 @@ bool wildcard_match(std::string_view pattern, std::string_view name) {
   return Wildcard(pattern).matches(name);
 }
 
-Wildcard::Wildcard(std::string_view pattern) : pattern_(code_points(fold(pattern))) {}
+namespace {
+bool is_ascii(const std::string& s) {
+  return std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; });
+}
+}  // namespace
+
+Wildcard::Wildcard(std::string_view pattern)
+    : pattern_(code_points(fold(pattern))), everything_(pattern == "*") {
+  std::string folded = fold(pattern);
+  if (is_ascii(folded)) ascii_pattern_ = folded;
+}
 
 bool Wildcard::matches(std::string_view name) const {
-  return match_from(pattern_, 0, code_points(fold(name)), 0);
+  if (everything_) return true;
+  std::string folded = fold(name);
+  // Plain ASCII, as most names are: its bytes are its code points.
+  if (ascii_pattern_ && is_ascii(folded)) return match_from(*ascii_pattern_, 0, folded, 0);
+  return match_from(pattern_, 0, code_points(folded), 0);
 }
 
 }  // namespace qano::text

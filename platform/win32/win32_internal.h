@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -23,6 +24,8 @@ bool folder_exists(const DosPath& p);
 int open_failure_number(DWORD error);
 std::string quoted(const std::string& path);
 bool sharing_error(DWORD error);
+// A FILETIME as one number of 100 ns ticks.
+std::int64_t file_time_ticks(const FILETIME& t);
 bool has_wildcard(const std::string& leaf);
 // Whether another process holds the file so that it may not be read alone or deleted: open for
 // writing, or open without delete sharing.
@@ -31,5 +34,10 @@ bool held_by_another(const std::wstring& native);
 // yet no file can be created at the name. (Wine shows such a link neither in a folder's list nor
 // in a name's attributes.) A file made to tell is gone again at once.
 bool dangling_link_at(const std::wstring& native);
+// Clears the read-only attribute of the entry at `native` (attributes `a`), keeping the others.
+bool drop_read_only(const std::wstring& native, DWORD a);
+// Renames the open file `h` (opened with DELETE access) to `target`; with `replace`, over
+// whatever stands there (a link itself, never what it points to). False with GetLastError() set.
+bool rename_open_file(HANDLE h, const std::wstring& target, bool replace);
 
 }  // namespace qano::win32

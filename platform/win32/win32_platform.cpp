@@ -75,6 +75,11 @@ std::string quoted(const std::string& path) {
   return "'" + path + "'";
 }
 
+std::int64_t file_time_ticks(const FILETIME& t) {
+  return static_cast<std::int64_t>((static_cast<std::uint64_t>(t.dwHighDateTime) << 32) |
+                                   t.dwLowDateTime);
+}
+
 bool sharing_error(DWORD error) {
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
 }
@@ -113,6 +118,30 @@ bool dangling_link_at(const std::wstring& native) {
   return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
 }
 
+bool rename_open_file(HANDLE h, const std::wstring& target, bool replace) {
+  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) +
+                                    (target.size() + 1) * sizeof(wchar_t));
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = replace ? TRUE : FALSE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+  std::memcpy(info->FileName, target.c_str(), (target.size() + 1) * sizeof(wchar_t));
+  return SetFileInformationByHandle(h, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) !=
+         0;
+}
+
+namespace {
+constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
+                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
+                                      FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
+
+}  // namespace
+
+bool drop_read_only(const std::wstring& native, DWORD a) {
+  DWORD rest = a & kSettableAttributes;
+  return SetFileAttributesW(native.c_str(), rest == 0 ? FILE_ATTRIBUTE_NORMAL : rest) != 0;
+}
+
 }  // namespace win32
 
 // The platform's own helpers (win32_internal.h) and conversions (wide.h).
@@ -122,29 +151,12 @@ namespace {
 
 // Renames the open file `h` (opened with DELETE access) to `target`, over whatever stands there.
 bool rename_over(HANDLE h, const std::wstring& target) {
-  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) +
-                                    (target.size() + 1) * sizeof(wchar_t));
-  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  info->ReplaceIfExists = TRUE;
-  info->RootDirectory = nullptr;
-  info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
-  std::memcpy(info->FileName, target.c_str(), (target.size() + 1) * sizeof(wchar_t));
-  return SetFileInformationByHandle(h, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) !=
-         0;
+  return rename_open_file(h, target, true);
 }
 
 bool delete_open_file(HANDLE h) {
   FILE_DISPOSITION_INFO disposition{TRUE};
   return SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition) != 0;
-}
-
-constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
-                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED |
-                                      FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
-
-bool drop_read_only(const std::wstring& native, DWORD a) {
-  DWORD rest = a & kSettableAttributes;
-  return SetFileAttributesW(native.c_str(), rest == 0 ? FILE_ATTRIBUTE_NORMAL : rest) != 0;
 }
 
 void close_handle(void*& handle) {
@@ -217,15 +229,11 @@ std::optional<FileFacts> Win32Platform::file_facts(const std::string& path) {
   }
   FILETIME now_time{};
   GetSystemTimeAsFileTime(&now_time);
-  auto ticks = [](const FILETIME& t) {
-    return static_cast<long long>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
-                                  t.dwLowDateTime);
-  };
   FileFacts facts;
   facts.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   facts.seconds_since_write =
-      static_cast<double>(ticks(now_time) - ticks(data.ftLastWriteTime)) / 1e7;
-  facts.write_stamp = ticks(data.ftLastWriteTime);
+      static_cast<double>(file_time_ticks(now_time) - file_time_ticks(data.ftLastWriteTime)) / 1e7;
+  facts.write_stamp = file_time_ticks(data.ftLastWriteTime);
   facts.read_only = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
   // A file that another process still writes cannot be opened for reading while others may not
   // write: it is still arriving. One held without delete sharing (a backup or scanning program,
@@ -275,7 +283,6 @@ std::vector<Entry> Win32Platform::entries(const std::string& pattern) {
                                                        : EntryKind::file;
       e.hidden = (a & FILE_ATTRIBUTE_HIDDEN) != 0;
       e.system = (a & FILE_ATTRIBUTE_SYSTEM) != 0;
-      e.read_only = (a & FILE_ATTRIBUTE_READONLY) != 0;
       found.push_back(std::move(e));
     } while (FindNextFileW(find, &data));
     FindClose(find);

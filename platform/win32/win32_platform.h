@@ -32,6 +32,11 @@ class Win32Platform : public HostPlatform {
   std::vector<Entry> entries(const std::string& pattern) override;
   void remove_entry(const std::string& path) override;
   void clear_read_only(const std::string& path) override;
+  // Folders and moves (win32_moves.cpp): a move renames the very file it opened, by its handle.
+  bool make_folder(const std::string& path) override;
+  void remove_folder(const std::string& path) override;
+  Moved move_file(const std::string& from, const std::string& to, bool replace) override;
+  std::string move_refusal(const std::string& path) override;
   // Numbered files (win32_numbered.cpp): handles of CreateFileW, each line one WriteFile.
   void open_append(int number, const std::string& path) override;
   void open_output(int number, const std::string& path) override;

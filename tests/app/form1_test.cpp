@@ -257,7 +257,7 @@ TEST_F(Form1Test, TheThirdTickRunsTheIntakeAndItStartsTheScriptThenTheCompanion)
             (std::vector<std::string>{"C:\\qano\\agglis.bat", "C:\\super\\qanodivulgazioni.exe"}));
   EXPECT_EQ(platform.starts()[0].style, WindowStyle::maximized);
   EXPECT_EQ(platform.starts()[1].style, WindowStyle::normal);
-  EXPECT_NE(platform.bytes("C:\\qano\\agglis.bat").find("wzunzip c:\\qano\\acq_0001.zip\r\n"),
+  EXPECT_NE(platform.bytes("C:\\qano\\agglis.bat").find("\\acq_0001.zip acq_var.txt\r\n"),
             std::string::npos);
 }
 

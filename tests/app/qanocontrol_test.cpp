@@ -210,8 +210,8 @@ TEST_F(ProgramTest, MissingMasterShowsItsBoxTicksGoOnAndTheWindowOpensOnceDismis
   ASSERT_NE(window, 0u);
   // Ticks go on: the next intake comes two ticks later.
   ASSERT_TRUE(eventually([&] { return intakes() == 2; }, 30));
-  EXPECT_EQ(wine_.calls()[0].working_directory, (c_ / "qano").string())
-      << "the script runs in its own folder";
+  EXPECT_EQ(fs::path(wine_.calls()[0].working_directory).parent_path(), c_ / "qano" / "qanocontrol")
+      << "the script runs in its claim's folder";
 
   xdotool({"mousemove", "--window", std::to_string(window), "300", "480", "click", "1"});
   EXPECT_EQ(program_->wait_exit(20), 0) << stderr_text();

@@ -1,8 +1,8 @@
 // The unpack script on any archive name: a name is either left alone (no script written, nothing
-// started, the archive where it was) or written so that the command interpreter reads back
-// exactly the intended commands on exactly that archive. The name first goes straight to the
-// script writer, then through the intake on the in-memory platform as the name of an arrived
-// archive.
+// started, the archive where it was) or claimed and written so that the command interpreter reads
+// back exactly the intended commands on exactly that claim's files. The name first goes straight
+// to the script writer, then through the intake on the in-memory platform as the name of an
+// arrived archive.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -16,6 +16,7 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/text.h"
 #include "tests/support/batch_line.h"
+#include "tests/support/script_words.h"
 
 namespace {
 
@@ -38,22 +39,14 @@ bool writable(std::string_view name) {
   return true;
 }
 
-void check_script(const std::string& name, const std::string& aside) {
-  std::vector<std::string> lines = unpack_script(name, aside);
+void check_script(const Claim& claim) {
+  std::vector<std::string> lines = unpack_script(claim);
+  std::vector<std::vector<std::string>> words = qano::test::script_words(claim);
   check(lines.size() == 5);
-  check(lines[0] == "REM echo off");
-  check(lines[1] == "cd c:\\qano");
-  check(lines[3] == "copy C:\\qano\\acq_var.txt c:\\qano\\fatture\\acq_var.txt");
-  auto unzip = read_batch_line(lines[2]);
-  check(unzip && *unzip == (std::vector<std::string>{"c:\\programmi\\winzip\\wzunzip",
-                                                     "c:\\qano\\" + name}));
-  const std::string archive = "C:\\qano\\" + name;
-  auto last = read_batch_line(lines[4]);
-  check(last && *last == (std::vector<std::string>{"if", "errorlevel", "1", "(", "ren", archive,
-                                                   aside, ")", "else", "Del", archive}));
-  // The set-aside name is a bare name that no longer matches the archive pattern.
-  check(aside.find('\\') == std::string::npos);
-  check(!qano::text::wildcard_match("acq_*.zip", aside));
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    auto read = read_batch_line(lines[i]);
+    check(read && *read == words[i]);
+  }
 }
 
 }  // namespace
@@ -63,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The writer on its own.
   check(can_name_in_script(name) == writable(name));
-  if (can_name_in_script(name)) check_script(name, set_aside_name(name, {}));
+  if (can_name_in_script(name)) check_script(Claim{"20261207-122127", name});
 
   // The intake, with the name as that of an archive arrived in C:\qano.
   std::string archive =
@@ -84,25 +77,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   intake.run(
       [&] { platform.shell("C:\\super\\qanodivulgazioni.exe", qano::WindowStyle::normal, ""); });
 
-  check(platform.exists(archive_path));  // only the script ever moves or deletes an archive
   const std::string script = platform.bytes("C:\\qano\\agglis.bat");
+  const Claim claim{"20261207-122127", archive};
   if (!can_name_in_script(archive) ||
-      std::string(kArchiveFolder).size() + set_aside_name(archive, {}).size() > kMaxPathLength) {
-    // Left alone.
+      in_script(Claim{std::string(kLongestClaimId, '0'), archive}.filed()).size() >
+          kMaxPathLength) {
+    // Left alone, where it was.
+    check(platform.exists(archive_path));
     check(script == "before\r\n");
     check(platform.starts().empty());
     return 0;
   }
+  // Claimed: out of C:\qano, into its claim's folder, and only the claim is in the script.
+  check(!platform.exists(archive_path));
+  check(platform.exists(claim.claimed()));
   // Five lines, each ended by CR LF, in the ANSI code page, started once, then the companion.
-  std::vector<std::string> lines = unpack_script(archive, set_aside_name(archive, {}));
   std::string expected;
-  for (const std::string& line : lines) expected += line + "\r\n";
+  for (const std::string& line : unpack_script(claim)) expected += line + "\r\n";
   check(script == expected);
   check(std::count(script.begin(), script.end(), '\n') == 5);
   check(std::count(script.begin(), script.end(), '\r') == 5);
   check(platform.starts().size() == 2);
   check(platform.starts()[0].path == kScriptFile);
   check(platform.starts()[0].style == qano::WindowStyle::maximized);
+  check(platform.starts()[0].folder == claim.folder());
   check(platform.starts()[1].path == "C:\\super\\qanodivulgazioni.exe");
   return 0;
 }

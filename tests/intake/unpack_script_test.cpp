@@ -9,8 +9,10 @@
 #include <random>
 
 #include "intake/archive_intake.h"
+#include "intake/claim.h"
 #include "platform/text.h"
 #include "tests/support/batch_line.h"
+#include "tests/support/script_words.h"
 
 namespace qano::intake {
 namespace {
@@ -107,30 +109,31 @@ TEST(UnpackScript, TheInterpreterReadsBackExactlyTheIntendedCommandsForAnyName) 
     for (std::size_t n = length(random); n > 0; --n) name += alphabet[pick(random)];
     name += ".zip";
     ASSERT_TRUE(can_name_in_script(name)) << name;
-    std::string aside = set_aside_name(name, {});
-    std::vector<std::string> lines = unpack_script(name, aside);
+    Claim claim{round % 2 == 0 ? "20261207-122127" : "20261207-122127-12", name};
+    std::vector<std::string> lines = unpack_script(claim);
+    std::vector<std::vector<std::string>> words = qano::test::script_words(claim);
     ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[0], "REM echo off");
-    EXPECT_EQ(lines[1], "cd c:\\qano");
-    EXPECT_EQ(lines[3], "copy C:\\qano\\acq_var.txt c:\\qano\\fatture\\acq_var.txt");
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      auto read = read_batch_line(lines[i]);
+      ASSERT_TRUE(read) << lines[i];
+      EXPECT_EQ(*read, words[i]) << lines[i];
+    }
+    // The unzip command keeps its classic start, and only the one entry comes out.
+    EXPECT_EQ(lines[2].rfind("c:\\programmi\\winzip\\wzunzip ", 0), 0u);
+    EXPECT_TRUE(lines[2].ends_with(" acq_var.txt")) << lines[2];
+  }
+}
 
-    std::string archive = "C:\\qano\\" + name;
-    auto unzip = read_batch_line(lines[2]);
-    ASSERT_TRUE(unzip) << lines[2];
-    EXPECT_EQ(*unzip,
-              (std::vector<std::string>{"c:\\programmi\\winzip\\wzunzip", "c:\\qano\\" + name}))
-        << lines[2];
-    auto last = read_batch_line(lines[4]);
-    ASSERT_TRUE(last) << lines[4];
-    EXPECT_EQ(*last, (std::vector<std::string>{"if", "errorlevel", "1", "(", "ren", archive, aside,
-                                               ")", "else", "Del", archive}))
-        << lines[4];
-
-    // The length: 169 bytes plus three times the name as written plus the set-aside name as
-    // written (quotes and doubled % included).
-    std::size_t bytes = 0;
-    for (const std::string& line : lines) bytes += line.size() + 2;
-    EXPECT_EQ(bytes, 169 + 3 * script_path("", name).size() + script_path("", aside).size());
+TEST(UnpackScript, ClaimIdsAreTheTimeOfTheClaimAndOnlyThoseAreTakenForClaims) {
+  EXPECT_EQ(claim_id({2026, 12, 7}, {9, 5, 3}, 1), "20261207-090503");
+  EXPECT_EQ(claim_id({2026, 12, 7}, {9, 5, 3}, 2), "20261207-090503-2");
+  EXPECT_EQ(claim_id({2026, 12, 7}, {23, 59, 59}, kLastSerial).size(), kLongestClaimId);
+  for (const char* id : {"20261207-090503", "20261207-090503-2", "20261207-090503-9999"}) {
+    EXPECT_TRUE(is_claim_id(id)) << id;
+  }
+  for (const char* other : {"archiviati", "20261207-09050", "20261207_090503", "20261207-090503-",
+                            "20261207-090503-x", "2026120a-090503"}) {
+    EXPECT_FALSE(is_claim_id(other)) << other;
   }
 }
 

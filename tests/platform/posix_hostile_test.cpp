@@ -205,6 +205,14 @@ TEST_F(PosixHostile, OneProgramPerPrefix) {
   EXPECT_TRUE(elsewhere.claim_single_instance());
   first.reset();  // the first program ends
   EXPECT_TRUE(second.claim_single_instance());
+  // Two prefixes whose paths share far more bytes than a socket's name holds are two.
+  fs::path deep = prefix.root() / std::string(120, 'a') / std::string(120, 'b');
+  fs::create_directories(deep / "one");
+  fs::create_directories(deep / "two");
+  PosixPlatform one{PosixOptions{(deep / "one").string(), "C"}};
+  PosixPlatform two{PosixOptions{(deep / "two").string(), "C"}};
+  EXPECT_TRUE(one.claim_single_instance());
+  EXPECT_TRUE(two.claim_single_instance()) << "a prefix that only begins like another";
 }
 
 }  // namespace

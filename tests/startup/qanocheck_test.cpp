@@ -119,6 +119,7 @@ TEST_F(QanocheckCommand, TheArchiveViewTellsEachArchivesFateAndTouchesNothing) {
     prefix.write(qano / name, "PK");
     fs::last_write_time(qano / name, fs::file_time_type::clock::now() - std::chrono::hours(1));
   };
+  fs::create_directories(qano / "fatture");
   old("ACQ_2.zip");
   old("acq_1.zip");
   old("acq_perch\xC3\xA9.zip");
@@ -131,11 +132,39 @@ TEST_F(QanocheckCommand, TheArchiveViewTellsEachArchivesFateAndTouchesNothing) {
   EXPECT_EQ(view,
             "archive=\"acq_1.zip\" next\n"
             "archive=\"ACQ_2.zip\" waits: behind acq_1.zip\n"
+            "archive=\"acq_3.zip\" waits: behind acq_1.zip\n"
+            "archive=\"acq_4.zip\" waits: behind acq_1.zip\n"
+            "archive=\"acq_perch\xC3\xA9.zip\" left: its name has letters outside plain ASCII; "
+            "rename it to take it\n");
+  EXPECT_FALSE(fs::exists(qano / "agglis.bat"));
+  EXPECT_FALSE(fs::exists(qano / "qanocontrol"));
+
+  // A claim that a stopped run left comes first; the last filing's invoices not yet taken by
+  // the suite hold the new archives back, and the view says so at the next one.
+  prefix.write(qano / "qanocontrol" / "20261207-122127" / "acq_0.zip", "PK");
+  view = normalised(run().out);
+  view = view.substr(view.rfind("\n\n") + 2);
+  const std::string held =
+      "the invoices of the last filing are still in C:\\qano\\fatture\\acq_var.txt: the suite "
+      "has not taken them yet (the next filing waits a minute at most)";
+  EXPECT_EQ(view,
+            "archive=\"acq_0.zip\" claim=\"20261207-122127\" next: claimed before, its unpacking "
+            "did not end: it is unpacked again\n"
+            "archive=\"acq_1.zip\" waits: behind the claim 20261207-122127\n"
+            "archive=\"ACQ_2.zip\" waits: behind the claim 20261207-122127\n"
             "archive=\"acq_3.zip\" waits: it was written less than 2 s ago\n"
             "archive=\"acq_4.zip\" waits: it is empty\n"
             "archive=\"acq_perch\xC3\xA9.zip\" left: its name has letters outside plain ASCII; "
             "rename it to take it\n");
-  EXPECT_FALSE(fs::exists(qano / "agglis.bat"));
+  // Once that claim is done, its invoices still there hold the next one back.
+  fs::remove_all(qano / "qanocontrol");
+  prefix.write(qano / "fatture" / "acq_var.txt", "invoices");
+  view = normalised(run().out);
+  view = view.substr(view.rfind("\n\n") + 2);
+  EXPECT_EQ(
+      view.substr(0, view.find("archive=\"acq_3.zip\"")),
+      "archive=\"acq_1.zip\" waits: " + held + "\narchive=\"ACQ_2.zip\" waits: " + held + "\n");
+  EXPECT_TRUE(fs::exists(qano / "fatture" / "acq_var.txt")) << "qanocheck changes nothing";
 }
 
 TEST_F(QanocheckCommand, AnExistingLogIsLeftAsItWas) {
@@ -259,6 +288,22 @@ TEST_F(QanocheckCommand, HelpAndAnArgumentItDoesNotKnow) {
   EXPECT_EQ(wrong.out, "");
   EXPECT_EQ(wrong.err.rfind("qanocheck: unknown argument '--log'\nUsage: qanocheck", 0), 0u)
       << wrong.err;
+}
+
+TEST_F(QanocheckCommand, AReportThatCannotBeWrittenIsAFailure) {
+  shop.write_into(prefix);
+  WorkingDirectory here(prefix.c());
+  // Standard output on a full disk, and closed.
+  for (const char* redirect : {">/dev/full", ">&-"}) {
+    for (const std::string& command :
+         {std::string(QANOCHECK_PATH), std::string(JETQUERY_PATH) + " --help"}) {
+      ProcessResult r = run_process({"env", "WINEPREFIX=" + prefix.prefix(), "LC_ALL=C", "sh", "-c",
+                                     command + " " + redirect + "; echo status $? >&2"});
+      EXPECT_NE(r.err.find("the report could not be written to standard output"), std::string::npos)
+          << command << " " << redirect << ": " << r.err;
+      EXPECT_TRUE(r.err.ends_with("status 2\n")) << command << " " << redirect << ": " << r.err;
+    }
+  }
 }
 
 }  // namespace

@@ -5,6 +5,10 @@
 #include <filesystem>
 #include <string>
 
+#include <utility>
+#include <vector>
+#include "tests/support/zip_writer.h"
+
 namespace qano::testing {
 
 // Writes <drive_c>\team\super.mdb and <drive_c>\super\dati.mdb from the demo's descriptions:
@@ -14,9 +18,6 @@ void write_shop_databases(const std::filesystem::path& drive_c);
 // A whole shop's C: for running the program: the two databases, the log's folder C:\super\bkp,
 // the exchange folders C:\qano and C:\qano\fatture, and a companion C:\super\qanodivulgazioni.exe.
 void write_shop_drive(const std::filesystem::path& drive_c);
-
-// A zip archive holding one file, stored without compression.
-std::string zip_archive(const std::string& name, const std::string& bytes);
 
 // The demo's incoming acq_var.txt.
 std::string demo_acq_var();

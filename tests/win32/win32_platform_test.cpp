@@ -266,7 +266,6 @@ TEST_F(Win32PlatformTest, EntriesListEveryKindAndAttributeInCaseInsensitiveOrder
   EXPECT_EQ(found[0].kind, EntryKind::folder);
   EXPECT_EQ(found[1].name, "errore_3_acq_1.zip");
   EXPECT_TRUE(found[1].system);
-  EXPECT_TRUE(found[1].read_only);
   EXPECT_FALSE(found[1].hidden);
   EXPECT_EQ(found[2].name, "errore_acq_1.zip");
   EXPECT_EQ(found[2].kind, EntryKind::file);

@@ -7,7 +7,6 @@
 // C:\road as that script describes.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -24,12 +23,14 @@
 
 #include "app/layout.h"
 #include "platform/win32/win32_host.h"
+#include "tests/support/zip_writer.h"
 
 namespace qano {
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using testing::zip_archive;
 
 // A Linux path of the build as Wine's drive Z: shows it.
 fs::path from_build(const char* unix_path) {
@@ -129,58 +130,6 @@ RECT rect_in(HWND control, HWND window) {
   return r;
 }
 
-// A zip archive holding one file, stored without compression.
-std::string zip_archive(const std::string& name, const std::string& bytes) {
-  auto put16 = [](std::string& s, unsigned v) {
-    s += static_cast<char>(v & 0xFF);
-    s += static_cast<char>((v >> 8) & 0xFF);
-  };
-  auto put32 = [&](std::string& s, unsigned long v) {
-    put16(s, v & 0xFFFF);
-    put16(s, (v >> 16) & 0xFFFF);
-  };
-  unsigned long crc =
-      crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
-  // What the local header and the central directory say alike: version needed, no flags,
-  // stored, the time and date, the CRC, both sizes and the name's length, no extra field.
-  auto put_entry = [&](std::string& s) {
-    put16(s, 10);
-    put16(s, 0);
-    put16(s, 0);  // stored
-    put16(s, 0);
-    put16(s, 0x21);
-    put32(s, crc);
-    put32(s, bytes.size());
-    put32(s, bytes.size());
-    put16(s, name.size());
-    put16(s, 0);
-  };
-  std::string zip;
-  put32(zip, 0x04034b50);
-  put_entry(zip);
-  zip += name + bytes;
-  std::string central;
-  put32(central, 0x02014b50);
-  put16(central, 20);
-  put_entry(central);
-  put16(central, 0);  // comment, disk, internal and external attributes, offset
-  put16(central, 0);
-  put16(central, 0);
-  put32(central, 0);
-  put32(central, 0);
-  central += name;
-  std::string end;
-  put32(end, 0x06054b50);
-  put16(end, 0);
-  put16(end, 0);
-  put16(end, 1);
-  put16(end, 1);
-  put32(end, central.size());
-  put32(end, zip.size());
-  put16(end, 0);
-  return zip + central + end;
-}
-
 // The program, started in `folder` with its standard error in a file; ended if it still runs
 // when the test is over.
 class Program {
@@ -263,6 +212,52 @@ std::size_t position_of(const std::string& name, int index = 0) {
   return cs.size();
 }
 
+// The archives in claims of the program's own, and the kept (filed) archives: each name
+// without its claim's id, with its bytes.
+std::vector<std::string> claimed_archives() {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const auto& claim : fs::directory_iterator(kQano / "qanocontrol", error)) {
+    if (claim.path().filename() == "archiviati") continue;
+    for (const auto& file : fs::directory_iterator(claim.path(), error)) {
+      if (file.path().extension() == ".zip") names.push_back(file.path().filename().string());
+    }
+  }
+  return names;
+}
+std::vector<std::pair<std::string, std::string>> kept_archives() {
+  std::vector<std::pair<std::string, std::string>> kept;
+  std::error_code error;
+  for (const auto& file : fs::directory_iterator(kQano / "qanocontrol" / "archiviati", error)) {
+    std::string name = file.path().filename().string();
+    kept.emplace_back(name.substr(name.find('_') + 1), read_file(file.path()));
+  }
+  std::sort(kept.begin(), kept.end());
+  return kept;
+}
+// The suite's part: it takes the invoices filed in C:\qano\fatture; empty when none are there.
+std::string take_invoices() {
+  fs::path invoices = kQano / "fatture" / "acq_var.txt";
+  std::string taken = read_file(invoices);
+  std::error_code error;
+  if (!taken.empty()) fs::remove(invoices, error);
+  return taken;
+}
+
+// Sets an environment variable for the programs a test starts, until the object goes.
+class TestSetting {
+ public:
+  TestSetting(const wchar_t* name, const wchar_t* value) : name_(name) {
+    SetEnvironmentVariableW(name, value);
+  }
+  ~TestSetting() { SetEnvironmentVariableW(name_, nullptr); }
+  TestSetting(const TestSetting&) = delete;
+  TestSetting& operator=(const TestSetting&) = delete;
+
+ private:
+  const wchar_t* name_;
+};
+
 class ProgramExe : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -296,6 +291,10 @@ class ProgramExe : public ::testing::Test {
     bool removed = true;
     for (const fs::path& folder : {kC / "team", kSuper, kQano, kC / "programmi"}) {
       std::error_code error;
+      // A kept archive may be read-only, as it came.
+      for (const auto& e : fs::recursive_directory_iterator(folder, error)) {
+        SetFileAttributesW(e.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+      }
       fs::remove_all(folder, error);
       removed = removed && !fs::exists(folder);
     }
@@ -610,7 +609,8 @@ TEST_F(ProgramExe, AFailureInATickClosesTheWaitingBoxAndIsReported) {
   EXPECT_EQ(stderr_text(), "qanocontrol: " + narrow(kMissingMaster) +
                                "\r\nqanocontrol: run-time error 75: Path/File access error: a "
                                "folder stands at 'C:\\qano\\agglis.bat'\r\n");
-  EXPECT_TRUE(fs::exists(kQano / "acq_0001.zip")) << "the archive waits for a sound intake";
+  EXPECT_EQ(claimed_archives(), std::vector<std::string>{"acq_0001.zip"})
+      << "the archive waits in its claim for a sound intake";
 }
 
 // With the shop's databases, through the Access driver: a complete start-up, then the road of an
@@ -641,11 +641,12 @@ TEST_F(ProgramExe, ThroughTheAccessDriverACompleteStartUpThenTheRoadOfAnArchive)
   ASSERT_TRUE(eventually(
       [&] {
         return read_file(kQano / "fatture" / "acq_var.txt") == content &&
-               !fs::exists(kQano / "acq_0001.zip") && fs::exists(kSuper / "qanodivulgazioni.log");
+               kept_archives().size() == 1 && fs::exists(kSuper / "qanodivulgazioni.log");
       },
       40))
       << stderr_text();
   EXPECT_GE(seconds(), 14.0) << "the first intake comes on the third tick";
+  EXPECT_FALSE(fs::exists(kQano / "acq_0001.zip"));
   EXPECT_EQ(read_file(log_path()), log) << "the intake logs nothing";
 
   SendMessageTimeoutW(control(window, "Command1"), BM_CLICK, 0, 0, SMTO_BLOCK, 5000, nullptr);
@@ -680,11 +681,14 @@ int companion_runs() {
 }
 
 // The road of two archives through Wine's command interpreter and the stand-in unzip tool, while
-// the start-up box waits: the sound one is unpacked, filed and deleted; the damaged one is set
-// aside; the companion starts after each.
+// the start-up box waits: the sound one, which holds a script of its own under the running
+// script's name and a name that climbs out of its folder, is claimed, unpacked apart, filed and
+// kept; the damaged one is given back; the companion starts after each.
 TEST_F(ProgramExe, TheRoadOfArchivesThroughTheCommandInterpreter) {
   std::string content = "ART100;Penne rigate 500 g;12;0,89\r\nART101;Caff\xe8 250 g;6;2,49\r\n";
-  std::string sound = zip_archive("acq_var.txt", content);
+  std::string sound = zip_archive({{"agglis.bat", "echo hacked > c:\\qano\\hacked.txt\r\n"},
+                                   {"..\\x.txt", "out of its folder"},
+                                   {"acq_var.txt", content}});
   std::string damaged = sound.substr(0, sound.size() / 2);
   write_file(kQano / "acq_0001.zip", sound);
   write_file(kQano / "acq_0002.zip", damaged);
@@ -692,36 +696,66 @@ TEST_F(ProgramExe, TheRoadOfArchivesThroughTheCommandInterpreter) {
   Box box = wait_box();
   ASSERT_NE(box.window, nullptr) << stderr_text();
 
+  std::string filed;
   ASSERT_TRUE(eventually(
       [&] {
-        return read_file(kQano / "fatture" / "acq_var.txt") == content &&
-               !fs::exists(kQano / "acq_0001.zip") && companion_runs() == 1;
+        if (filed.empty()) filed = take_invoices();
+        return !filed.empty() && kept_archives().size() == 1 && companion_runs() == 1;
       },
       40))
       << stderr_text();
   EXPECT_GE(seconds(), 14.0) << "the first intake comes on the third tick";
-  EXPECT_EQ(read_file(kQano / "agglis.bat"),
-            "REM echo off\r\n"
-            "cd c:\\qano\r\n"
-            "c:\\programmi\\winzip\\wzunzip c:\\qano\\acq_0001.zip\r\n"
-            "copy C:\\qano\\acq_var.txt c:\\qano\\fatture\\acq_var.txt\r\n"
-            "if errorlevel 1 (ren C:\\qano\\acq_0001.zip errore_acq_0001.zip) else Del "
-            "C:\\qano\\acq_0001.zip\r\n");
+  EXPECT_EQ(filed, content);
+  EXPECT_EQ(kept_archives(),
+            (std::vector<std::pair<std::string, std::string>>{{"acq_0001.zip", sound}}));
+  std::string script = read_file(kQano / "agglis.bat");
+  EXPECT_EQ(script.rfind("REM echo off\r\ncd c:\\qano\\qanocontrol\\", 0), 0u) << script;
+  EXPECT_NE(script.find("\\acq_0001.zip acq_var.txt\r\n"), std::string::npos) << script;
   EXPECT_NE(read_file(kSuper / "qanodivulgazioni.log").find("started in C:\\super with 0"),
             std::string::npos);
 
   ASSERT_TRUE(eventually(
       [&] { return fs::exists(kQano / "errore_acq_0002.zip") && companion_runs() == 2; }, 40))
       << stderr_text();
-  EXPECT_EQ(read_file(kQano / "errore_acq_0002.zip"), damaged) << "kept as it came";
+  EXPECT_EQ(read_file(kQano / "errore_acq_0002.zip"), damaged) << "given back as it came";
   EXPECT_FALSE(fs::exists(kQano / "acq_0002.zip"));
-  EXPECT_EQ(read_file(kQano / "fatture" / "acq_var.txt"), content) << "nothing more was filed";
+  EXPECT_FALSE(fs::exists(kQano / "fatture" / "acq_var.txt")) << "nothing more was filed";
+  for (const fs::path& nowhere : {kQano / "hacked.txt", kQano / "x.txt"}) {
+    EXPECT_FALSE(fs::exists(nowhere)) << nowhere;
+  }
   EXPECT_TRUE(IsWindow(box.window)) << "the start-up box still waits";
 
   HWND window = dismiss_and_wait_window(box);
   ASSERT_NE(window, nullptr) << stderr_text();
   SendMessageTimeoutW(control(window, "Command1"), BM_CLICK, 0, 0, SMTO_BLOCK, 5000, nullptr);
   EXPECT_EQ(program_->wait_exit(20), 0u) << stderr_text();
+}
+
+// A sender delivers again under the same name while the first archive is still being unpacked:
+// the second delivery is an archive of its own, claimed by a later intake, never deleted unread.
+TEST_F(ProgramExe, ANewDeliveryUnderTheSameNameDuringASlowUnpackIsTakenNext) {
+  TestSetting slow(L"QANO_WZUNZIP_PAUSE_MS", L"5000");
+  std::string first = zip_archive("acq_var.txt", "ART1;primo;1;1,00\r\n");
+  std::string second = zip_archive("acq_var.txt", "ART2;secondo;2;2,00\r\n");
+  write_file(kQano / "acq_0001.zip", first);
+  start();
+  ASSERT_TRUE(eventually([&] { return claimed_archives().size() == 1; }, 40)) << stderr_text();
+  write_file(kQano / "acq_0001.zip", second);
+  std::vector<std::string> filed;
+  ASSERT_TRUE(eventually(
+      [&] {
+        if (std::string taken = take_invoices(); !taken.empty()) filed.push_back(taken);
+        return filed.size() == 2 && claimed_archives().empty();
+      },
+      60))
+      << stderr_text();
+  EXPECT_EQ(filed, (std::vector<std::string>{"ART1;primo;1;1,00\r\n", "ART2;secondo;2;2,00\r\n"}));
+  std::vector<std::pair<std::string, std::string>> both{{"acq_0001.zip", first},
+                                                        {"acq_0001.zip", second}};
+  std::sort(both.begin(), both.end());
+  EXPECT_EQ(kept_archives(), both);
+  EXPECT_FALSE(fs::exists(kQano / "acq_0001.zip"));
+  EXPECT_TRUE(eventually([&] { return companion_runs() == 2; }, 10));
 }
 
 // A second start (the Startup folder and a double click) ends at once with status 0 and one line
@@ -745,46 +779,45 @@ TEST_F(ProgramExe, ASecondStartEndsAtOnceAndTheFirstRunsOn) {
   EXPECT_TRUE(IsWindow(box.window));
 }
 
-// A read-only archive is filed once and goes: the script's Del can remove it.
-TEST_F(ProgramExe, AReadOnlyArchiveIsFiledOnceAndRemoved) {
+// A read-only archive is claimed, filed once and kept like any other.
+TEST_F(ProgramExe, AReadOnlyArchiveIsFiledOnceAndKept) {
   std::string content = "ART100;Penne rigate 500 g;12;0,89\r\n";
   write_file(kQano / "acq_0001.zip", zip_archive("acq_var.txt", content));
   ASSERT_TRUE(SetFileAttributesW((kQano / "acq_0001.zip").c_str(), FILE_ATTRIBUTE_READONLY));
   start();
-  ASSERT_TRUE(eventually([&] { return !fs::exists(kQano / "acq_0001.zip"); }, 40)) << stderr_text();
-  EXPECT_EQ(read_file(kQano / "fatture" / "acq_var.txt"), content);
+  ASSERT_TRUE(eventually([&] { return kept_archives().size() == 1; }, 40)) << stderr_text();
+  EXPECT_TRUE(
+      eventually([&] { return read_file(kQano / "fatture" / "acq_var.txt") == content; }, 10));
   EXPECT_TRUE(eventually([&] { return companion_runs() == 1; }, 10));
+  EXPECT_FALSE(fs::exists(kQano / "acq_0001.zip"));
   EXPECT_FALSE(fs::exists(kQano / "errore_acq_0001.zip"));
 }
 
 // The program killed while its script runs, then started again: the new run leaves the running
-// script alone (its file unchanged, no second start of the archive) until it has ended.
+// script alone (its file unchanged, no second start of the claim) until it has ended, and the
+// claim is filed once.
 TEST_F(ProgramExe, AKilledProgramsScriptRunsOnceAndTheNextRunWaitsForIt) {
-  // The unzip tool stands still for as long as C:\qano\stub_hold.txt is there.
-  fs::remove(kC / "programmi" / "winzip" / "wzunzip.exe");
-  fs::copy_file(from_build(STUB_EXE), kC / "programmi" / "winzip" / "wzunzip.exe");
-  write_file(kQano / "stub_hold.txt", "");
-  write_file(kQano / "acq_0001.zip", zip_archive("acq_var.txt", "ART;x;1;1,00\r\n"));
-  auto unzip_starts = [] {
-    std::string record = read_file(kQano / "stub_starts.txt");
-    return static_cast<int>(std::count(record.begin(), record.end(), '\n'));
-  };
+  // The unzip takes long enough for the new run's first two intakes to find it running.
+  TestSetting slow(L"QANO_WZUNZIP_PAUSE_MS", L"32000");
+  std::string content = "ART;x;1;1,00\r\n";
+  write_file(kQano / "acq_0001.zip", zip_archive("acq_var.txt", content));
   start();
-  ASSERT_TRUE(eventually([&] { return unzip_starts() == 1; }, 40)) << stderr_text();
+  ASSERT_TRUE(
+      eventually([&] { return claimed_archives().size() == 1 && companion_runs() == 1; }, 40))
+      << stderr_text();
   std::string script = read_file(kQano / "agglis.bat");
   program_->terminate();
 
   start();
   // Two intakes of the new run (about 15 s and 25 s after its start) find the script running.
   EXPECT_FALSE(eventually(
-      [&] { return unzip_starts() != 1 || read_file(kQano / "agglis.bat") != script; }, 28));
-  EXPECT_TRUE(fs::exists(kQano / "acq_0001.zip"));
+      [&] { return read_file(kQano / "agglis.bat") != script || claimed_archives().empty(); }, 26));
   EXPECT_EQ(companion_runs(), 1);
 
-  // The script ends: the stand-in unpacked nothing, so the archive is set aside, once.
-  fs::remove(kQano / "stub_hold.txt");
-  ASSERT_TRUE(eventually([&] { return fs::exists(kQano / "errore_acq_0001.zip"); }, 30));
-  EXPECT_EQ(unzip_starts(), 1);
+  // The script ends having filed its claim, once.
+  ASSERT_TRUE(eventually([&] { return kept_archives().size() == 1; }, 30)) << stderr_text();
+  EXPECT_TRUE(eventually([&] { return take_invoices() == content; }, 10));
+  EXPECT_EQ(read_file(kQano / "agglis.bat"), script);
   EXPECT_EQ(companion_runs(), 1);
 }
 

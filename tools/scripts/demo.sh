@@ -80,7 +80,8 @@ echo
 echo "=== C:\\qano now holds"
 (cd "$c/qano" && ls -p)
 if [ -e "$c/qano/acq_0001.zip" ]; then echo "The archive acq_0001.zip is still there."; else
-  echo "The archive acq_0001.zip is gone: unpacked, filed and deleted."; fi
+  echo "The archive acq_0001.zip was claimed, unpacked, filed and kept:"
+  (cd "$c/qano/qanocontrol/archiviati" && ls); fi
 show "Companion program (C:\\super\\qanodivulgazioni.log)" "$c/super/qanodivulgazioni.log"
 [ -s "$demo/qanocontrol.stderr" ] && show "qanocontrol's messages" "$demo/qanocontrol.stderr"
 echo

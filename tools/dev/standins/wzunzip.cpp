@@ -1,18 +1,29 @@
 // Stand-in for the command-line unzip tool c:\programmi\winzip\wzunzip.exe, as a Windows console
 // program for tests and the demo under Wine.
 //
-//   wzunzip [options] ARCHIVE.zip
+//   wzunzip [options] ARCHIVE.zip [NAME...]
 //
-// Unpacks every file of the archive into the working directory (names without their folders),
-// overwriting files of the same name. Options (arguments beginning with "-") are accepted and
-// ignored. The whole archive is read and checked first (signatures, sizes, CRC-32 of every
-// entry); only when every entry is sound is anything written, so a damaged or truncated archive
-// leaves no file behind. Exit status: 0 when every file was written, 1 for a damaged archive, 2
-// for bad usage or an archive that cannot be read, 3 when a file cannot be written.
+// Unpacks the files of the archive into the working directory, names without their folders;
+// with NAMEs, only the entries whose name (without its folders, case ignored) is one of them.
+// Options (arguments beginning with "-") are accepted and ignored. The whole archive is read and
+// checked first (signatures, sizes, CRC-32 of every entry); only when every entry is sound is
+// anything written, so a damaged or truncated archive leaves no file behind. A file that is
+// already there is never overwritten: like a command-line unzip whose question nobody answers, it
+// is skipped and the run fails. Exit status: 0 when every file was written, 1 for a damaged
+// archive or a file that was already there, 2 for bad usage or an archive that cannot be read,
+// 3 when a file cannot be written, 11 when no entry matched the NAMEs.
+//
+// For tests: with QANO_WZUNZIP_CUT_AFTER=<n> in the environment, it stops after writing n bytes
+// of the first file and ends with status 3, as on a disk that has filled up; with
+// QANO_WZUNZIP_PAUSE_MS=<n> it waits n milliseconds before it writes anything, as a slow unzip.
+#include <windows.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -120,19 +131,40 @@ std::vector<Entry> read_archive(const std::string& b) {
 
 }  // namespace
 
+// Whether `bare` is one of `names` without regard to ASCII case; every name when there are none.
+bool wanted(const std::string& bare, const std::vector<std::string>& names) {
+  if (names.empty()) return true;
+  for (const std::string& n : names) {
+    if (n.size() != bare.size()) continue;
+    bool same = true;
+    for (std::size_t i = 0; i < n.size() && same; ++i) {
+      same = std::tolower(static_cast<unsigned char>(n[i])) ==
+             std::tolower(static_cast<unsigned char>(bare[i]));
+    }
+    if (same) return true;
+  }
+  return false;
+}
+
+bool exists(const std::string& name) {
+  std::ifstream probe(name, std::ios::binary);
+  return static_cast<bool>(probe);
+}
+
 int main(int argc, char** argv) {
   std::string archive;
+  std::vector<std::string> names;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (!a.empty() && a[0] == '-') continue;
-    if (!archive.empty()) {
-      std::fprintf(stderr, "wzunzip: one archive at a time\n");
-      return 2;
+    if (archive.empty()) {
+      archive = a;
+    } else {
+      names.push_back(a);
     }
-    archive = a;
   }
   if (archive.empty()) {
-    std::fprintf(stderr, "usage: wzunzip [options] ARCHIVE.zip\n");
+    std::fprintf(stderr, "usage: wzunzip [options] ARCHIVE.zip [NAME...]\n");
     return 2;
   }
   std::ifstream in(archive, std::ios::binary);
@@ -148,15 +180,34 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "wzunzip: %s: damaged archive (%s)\n", archive.c_str(), e.what());
     return 1;
   }
+  if (const char* pause = std::getenv("QANO_WZUNZIP_PAUSE_MS")) {
+    Sleep(static_cast<DWORD>(std::strtoul(pause, nullptr, 10)));
+  }
+  const char* cut = std::getenv("QANO_WZUNZIP_CUT_AFTER");
+  int status = 0;
+  bool matched = false;
   for (const Entry& e : entries) {
+    if (!wanted(e.name, names)) continue;
+    matched = true;
+    if (exists(e.name)) {
+      std::fprintf(stderr, "wzunzip: %s is already there: skipped\n", e.name.c_str());
+      status = 1;
+      continue;
+    }
+    std::size_t length = e.bytes.size();
+    if (cut != nullptr) length = std::min<std::size_t>(length, std::strtoul(cut, nullptr, 10));
     std::ofstream out(e.name, std::ios::binary | std::ios::trunc);
-    out.write(e.bytes.data(), static_cast<std::streamsize>(e.bytes.size()));
+    out.write(e.bytes.data(), static_cast<std::streamsize>(length));
     out.close();
-    if (!out) {
+    if (!out || length != e.bytes.size()) {
       std::fprintf(stderr, "wzunzip: cannot write %s\n", e.name.c_str());
       return 3;
     }
     std::printf("  inflating: %s\n", e.name.c_str());
   }
-  return 0;
+  if (!matched && !names.empty()) {
+    std::fprintf(stderr, "wzunzip: %s: no matching files\n", archive.c_str());
+    return 11;
+  }
+  return status;
 }

@@ -37,8 +37,10 @@ std::vector<std::string> settings_lines(const SessionSettings& s, const StartupW
 std::vector<std::string> archive_lines(const std::vector<intake::ArchiveFate>& fates) {
   std::vector<std::string> lines;
   for (const intake::ArchiveFate& f : fates) {
-    std::string line = "archive=" + quoted(f.name) + " " + intake::fate_name(f.fate);
-    if (f.fate != intake::Fate::next) line += ": " + f.reason;
+    std::string line = "archive=" + quoted(f.name);
+    if (!f.claim.empty()) line += " claim=" + quoted(f.claim);
+    line += std::string(" ") + intake::fate_name(f.fate);
+    if (!f.reason.empty()) line += ": " + f.reason;
     lines.push_back(std::move(line));
   }
   return lines;
