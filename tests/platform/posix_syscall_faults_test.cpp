@@ -5,7 +5,9 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <functional>
+#include <optional>
 
 #include "platform/posix/posix_platform.h"
 #include "platform/posix/syscalls_for_testing.h"
@@ -174,6 +176,81 @@ TEST_F(PosixSyscallFaults, EachFailedSystemCallGivesItsNumberAndText) {
   platform.write_line(1, "after");
   platform.close_all();
   EXPECT_EQ(read_file(prefix.c() / "super/bkp/log.txt"), "after\r\n");
+}
+
+template <int E>
+int renameat2_fails(const char*, const char*, unsigned) {
+  errno = E;
+  return -1;
+}
+template <int E>
+int mkdir_fails(const char*, mode_t) {
+  errno = E;
+  return -1;
+}
+
+// A move of a claim under failing calls: a refusal with its reason for what concerns the one
+// file, a failure for a machine out of resources, the classic rename where the file system has
+// no rename without replacing.
+TEST_F(PosixSyscallFaults, AMoveIsRefusedForTheFileButFailsForTheMachine) {
+  struct Case {
+    const char* what;
+    std::function<Moved(PosixPlatform&)> move;
+    std::optional<Moved::Outcome> outcome;  // nothing: a failure
+    std::string reason_or_text;
+  };
+  auto move = [](PosixPlatform& p) {
+    return p.move_file("C:\\qano\\acq_1.zip", "C:\\qano\\claim\\acq_1.zip", false);
+  };
+  const Case cases[] = {
+      {"another disk",
+       [&](PosixPlatform& p) {
+         ReplacedSyscall<&Syscalls::renameat2> fault(renameat2_fails<EXDEV>);
+         return move(p);
+       },
+       Moved::Outcome::refused, "it cannot be moved to another disk"},
+      {"not allowed",
+       [&](PosixPlatform& p) {
+         ReplacedSyscall<&Syscalls::renameat2> fault(renameat2_fails<EACCES>);
+         return move(p);
+       },
+       Moved::Outcome::refused, "it cannot be moved: Permission denied"},
+      {"no descriptor left",
+       [&](PosixPlatform& p) {
+         ReplacedSyscall<&Syscalls::open> fault(open_fails<EMFILE>);
+         return move(p);
+       },
+       std::nullopt, "Too many files"},
+      {"no rename without replacing",
+       [&](PosixPlatform& p) {
+         ReplacedSyscall<&Syscalls::renameat2> fault(renameat2_fails<EINVAL>);
+         return move(p);
+       },
+       Moved::Outcome::done, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    prefix.write("drive_c/qano/acq_1.zip", "PK");
+    std::filesystem::create_directories(prefix.c() / "qano" / "claim");
+    std::filesystem::remove(prefix.c() / "qano" / "claim" / "acq_1.zip");
+    try {
+      Moved moved = c.move(platform);
+      ASSERT_TRUE(c.outcome.has_value()) << "no failure";
+      EXPECT_EQ(moved.outcome, *c.outcome);
+      EXPECT_EQ(moved.reason, c.reason_or_text);
+      EXPECT_EQ(std::filesystem::exists(prefix.c() / "qano" / "claim" / "acq_1.zip"), moved.done());
+    } catch (const Failure& f) {
+      EXPECT_FALSE(c.outcome.has_value()) << f.text();
+      EXPECT_EQ(f.text().rfind(c.reason_or_text, 0), 0u) << f.text();
+    }
+  }
+  ReplacedSyscall<&Syscalls::mkdir> full(mkdir_fails<ENOSPC>);
+  try {
+    platform.make_folder("C:\\qano\\qanocontrol");
+    ADD_FAILURE() << "no failure";
+  } catch (const Failure& f) {
+    EXPECT_EQ(f.number(), failure::kDiskFull) << f.text();
+  }
 }
 
 // An interrupted write, then one that takes only part of the line: the rest follows.
