@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "intake/companion.h"
 #include "intake/unpack_script.h"
 #include "platform/text.h"
 
@@ -330,6 +331,7 @@ ArchiveIntake::Look ArchiveIntake::look(bool acting) {
   result.exchange = platform_.entries(kEverything);
   result.block = script_block();
   if (!result.block) result.block = own_folder_block(result);
+  if (!result.block) result.block = leftover_block(result);
   // Once per look, blocked or not: the suite's minute runs on while a script runs.
   result.invoices = invoices_block(result, acting);
   look_at_claims(result, acting);
@@ -346,7 +348,20 @@ ArchiveIntake::Look ArchiveIntake::look(bool acting) {
 }
 
 std::vector<ArchiveFate> ArchiveIntake::survey() {
-  return look(false).fates;
+  Look owed;
+  look_at_owed(owed, false, [] {});
+  std::vector<ArchiveFate> fates = std::move(owed.fates);
+  for (ArchiveFate& f : look(false).fates) fates.push_back(std::move(f));
+  return fates;
+}
+
+std::optional<std::string> ArchiveIntake::leftover_block(const Look& look) {
+  for (const Entry& e : named(look.exchange, kInvoicesName)) {
+    if (e.kind == EntryKind::file && held(kArchiveFolder + e.name)) {
+      return kArchiveFolder + e.name + " is held by another program";
+    }
+  }
+  return std::nullopt;
 }
 
 std::optional<std::string> ArchiveIntake::remove_leftovers(const Look& look) {
@@ -428,7 +443,69 @@ void ArchiveIntake::write_script(const Claim& claim) {
   platform_.close_all();
 }
 
+bool ArchiveIntake::held(const std::string& path) {
+  std::optional<FileFacts> facts = platform_.file_facts(path);
+  return facts && facts->in_use;
+}
+
+void ArchiveIntake::start_companion(const Claim& claim,
+                                    const std::function<void()>& qano_articoli) {
+  // Held by another program (the suite's updater): owed, and started at a later look.
+  if (held(kCompanionProgram)) return owe_companion(claim);
+  try {
+    qano_articoli();
+  } catch (const Failure& f) {
+    if (out_of_resources(f) || !held(kCompanionProgram)) throw;
+    owe_companion(claim);
+  }
+}
+
+void ArchiveIntake::owe_companion(const Claim& claim) {
+  // On disk, so that a start owed is neither lost nor made twice when the program stops.
+  std::string marker = std::string(kWorkFolder) + "\\" + claim.filed_name() + kOwedSuffix;
+  platform_.open_output(kScriptFileNumber, marker);
+  platform_.write_line(kScriptFileNumber, claim.archive);
+  platform_.close_all();
+}
+
+void ArchiveIntake::look_at_owed(Look& look, bool acting, const std::function<void()>& start) {
+  for (const Entry& e : platform_.entries(std::string(kWorkFolder) + "\\*" + kOwedSuffix)) {
+    if (e.kind != EntryKind::file) continue;
+    std::string marker = std::string(kWorkFolder) + "\\" + e.name;
+    std::string filed = e.name.substr(0, e.name.size() - std::strlen(kOwedSuffix));
+    std::size_t cut = filed.find('_');
+    ArchiveFate fate{filed.substr(cut == std::string::npos ? 0 : cut + 1), Fate::next,
+                     std::string("its companion ") + kCompanionProgram + " is started",
+                     filed.substr(0, cut)};
+    if (platform_.dir(kCompanionProgram).empty()) {
+      // The companion has gone: there is nothing to start, as for any archive.
+      if (acting) platform_.remove_entry(marker);
+      continue;
+    }
+    if (held(kCompanionProgram)) {
+      fate.fate = Fate::waits;
+      fate.reason = std::string("its companion ") + kCompanionProgram +
+                    " is held by another program: it is started once it is free";
+    } else if (acting) {
+      try {
+        start();
+      } catch (const Failure& f) {
+        if (out_of_resources(f) || !held(kCompanionProgram)) throw;
+        continue;
+      }
+      platform_.remove_entry(marker);
+      continue;
+    }
+    look.fates.push_back(std::move(fate));
+  }
+}
+
 void ArchiveIntake::run(const std::function<void()>& qano_articoli) {
+  {
+    // The companions owed to earlier archives first, each once.
+    Look owed;
+    look_at_owed(owed, true, qano_articoli);
+  }
   Look now = look(true);
   // While blocked, nothing is claimed or written.
   if (now.block) return;
@@ -448,13 +525,19 @@ void ArchiveIntake::run(const std::function<void()>& qano_articoli) {
   seen_.erase(text::fold(claim->archive));
   refused_.erase(text::fold(claim->archive));
 
-  write_script(*claim);
+  try {
+    write_script(*claim);
+  } catch (const Failure& f) {
+    // Taken by another program in the meantime: the claim waits in its folder for a later look.
+    if (!out_of_resources(f) && held(kScriptFile)) return;
+    throw;
+  }
   // In the claim's folder, where the unzip writes: "cd" in the script changes the folder of
   // drive C: but not the current drive.
   script_ = platform_.shell(kScriptFile, WindowStyle::maximized, claim->folder());
   last_ = claim;
   hold_looks_ = 0;  // the invoices it files get their own minute
-  qano_articoli();
+  start_companion(*claim, qano_articoli);
 }
 
 }  // namespace qano

@@ -117,6 +117,8 @@ class ArchiveIntake {
   // The claimed archive of an ended script goes back to C:\qano as errore_<name>; the reason
   // when it could not.
   std::optional<std::string> set_aside(const Look& look, const intake::Claim& claim);
+  // Why the leftover C:\qano\acq_var.txt holds the look back: another program holds it.
+  std::optional<std::string> leftover_block(const Look& look);
   // Removes every entry at C:\qano\acq_var.txt (case twins, links themselves); the reason when
   // one cannot be removed.
   std::optional<std::string> remove_leftovers(const Look& look);
@@ -125,6 +127,15 @@ class ArchiveIntake {
   std::optional<intake::Claim> claim_first(const std::vector<Candidate>& candidates);
   std::optional<intake::Claim> new_claim(const std::string& archive);
   void write_script(const intake::Claim& claim);
+  // Whether another program holds the file at `path` (file_facts()).
+  bool held(const std::string& path);
+  // Starts the companion for a claim whose script has started, or owes it when another program
+  // holds the companion; an owed start is a file C:\qano\qanocontrol\<id>_<archive>.companion
+  // until it is made, once, at a later look.
+  void start_companion(const intake::Claim& claim, const std::function<void()>& qano_articoli);
+  void owe_companion(const intake::Claim& claim);
+  // The owed companions: started with `start` when acting and the companion is free.
+  void look_at_owed(Look& look, bool acting, const std::function<void()>& start);
   // Removes a script that could not be written to the end, so that no one runs it later.
   void discard_script();
 

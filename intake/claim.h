@@ -16,6 +16,8 @@ namespace qano::intake {
 
 inline constexpr const char* kWorkFolder = "C:\\qano\\qanocontrol";
 inline constexpr const char* kFiledFolder = "C:\\qano\\qanocontrol\\archiviati";
+// A companion start owed to a claim: C:\qano\qanocontrol\<id>_<archive> and this.
+inline constexpr const char* kOwedSuffix = ".companion";
 
 struct Claim {
   std::string id;       // "20261210-135012", "20261210-135012-2", ...

@@ -41,8 +41,10 @@ using TaskId = std::int64_t;
 struct FileFacts {
   std::uint64_t size = 0;
   double seconds_since_write = 0;  // negative when the file's time lies in the future
-  // Another process holds it: open for writing, open without letting others delete it, or held
-  // by a script that shell() started (in this run of the program or in an earlier one).
+  // Another process holds it so that it may not be taken or replaced now: held by a script that
+  // shell() started (in this run of the program or in an earlier one), open for writing, and on
+  // Windows open in another process at all, whatever it shares (Windows refuses to replace a file
+  // that is open).
   bool in_use = false;
   // The time of the last write in the platform's own units: the same value for an unchanged file.
   std::int64_t write_stamp = 0;

@@ -41,13 +41,18 @@ struct Rule {
 // Function", "SQLExecDirect Function", "Appendix A: ODBC Error Codes"), and the texts and numbers
 // of the Jet engine's errors behind them (Access's "Microsoft Jet Database Engine Error
 // Messages": 3024, 3031, 3043, 3044, 3045, 3051, 3055, 3343, 3356, 3734, 3050). The driver passes
-// Jet's text on with its own native error, a negative number: -1032 for 3051, -1044 for 3055,
-// -1811 for 3024, -1023 for 3044, -3100 for a syntax error, as the driver answers them.
+// Jet's text on with its own native error, a negative number that stays the same in every
+// language: -1811 for 3024, -1905 for 3031, -1022 for 3043, -1023 for 3044, -1032 for 3051,
+// -1044 for 3055, -1206 for 3343; at query time -1305 for 3078, -3010 for 3061, -3100 for a
+// syntax error (the engine's own error codes of the same meaning, as the driver answers them).
+// The text is the fallback, in English and, where the Italian driver's words are known, in
+// Italian; for 3045, 3050, 3356 and 3734 neither a native error nor the Italian words are
+// known, so the English words alone find them.
 constexpr Rule kRules[] = {
     // Opening the file.
     {Steps::connect, "", -1811, "could not find file", kCouldNotFindFile},
     {Steps::connect, "28000", 0, "", kNotValidPassword},
-    {Steps::connect, "", 0, "not a valid password", kNotValidPassword},
+    {Steps::connect, "", -1905, "not a valid password", kNotValidPassword},
     // Opened exclusively elsewhere (3045, 3356), or left in a state that keeps others out (3734).
     {Steps::connect, "", 0, "file already in use", kFileInUse},
     {Steps::connect, "", 0, "already opened exclusively by user", kFileInUse},
@@ -60,12 +65,15 @@ constexpr Rule kRules[] = {
     {Steps::connect, "", -1023, "is not a valid path", kInvalidPath},
     {Steps::connect, "", 0, "isn't a valid path", kInvalidPath},
     {Steps::connect, "", -1044, "not a valid file name", kNotValidFileName},
-    {Steps::connect, "", 0, "disk or network error", kDiskOrNetworkError},
-    {Steps::connect, "", 0, "unrecognized database format", kUnrecognizedFormat},
+    {Steps::connect, "", -1022, "disk or network error", kDiskOrNetworkError},
+    {Steps::connect, "", -1206, "unrecognized database format", kUnrecognizedFormat},
+    {Steps::connect, "", 0, "formato di database non riconosciuto", kUnrecognizedFormat},
     // Running the query. 42000 is "syntax error or access violation": a syntax error only when
     // the driver says so.
     {Steps::query, "42S02", 0, "", kTableNotFound},
+    {Steps::query, "", -1305, "", kTableNotFound},
     {Steps::query, "07002", 0, "", kTooFewParameters},
+    {Steps::query, "", -3010, "", kTooFewParameters},
     {Steps::query, "22018", 0, "", kDataTypeMismatch},
     {Steps::query, "22005", 0, "", kDataTypeMismatch},
     {Steps::query, "42000", -3100, "syntax", kSyntaxError},

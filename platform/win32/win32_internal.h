@@ -27,8 +27,8 @@ bool sharing_error(DWORD error);
 // A FILETIME as one number of 100 ns ticks.
 std::int64_t file_time_ticks(const FILETIME& t);
 bool has_wildcard(const std::string& leaf);
-// Whether another process holds the file so that it may not be read alone or deleted: open for
-// writing, or open without delete sharing.
+// Whether another process has the file open at all, whatever sharing it allows: a scanner that
+// shares everything stands in the way of replacing it as much as a writer does.
 bool held_by_another(const std::wstring& native);
 // Whether a link that points nowhere stands at `native`: the system then reports nothing there,
 // yet no file can be created at the name. (Wine shows such a link neither in a folder's list nor

@@ -88,18 +88,21 @@ bool has_wildcard(const std::string& leaf) {
   return leaf.find_first_of("*?") != std::string::npos;
 }
 
-// Whether another process holds the file so that it may not be read alone or deleted: open for
-// writing, or open without delete sharing.
 bool held_by_another(const std::wstring& native) {
-  HANDLE h = CreateFileW(native.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
-    // No right to delete it at all: whether it is still being written is all there is to tell.
-    h = CreateFileW(native.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  // Asked for alone, with no sharing at all: refused while any other handle reads, writes or
+  // deletes it, whatever that handle lets others do.
+  for (DWORD access : {GENERIC_READ, static_cast<DWORD>(DELETE)}) {
+    HANDLE h = CreateFileW(native.c_str(), access, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+      CloseHandle(h);
+      return false;
+    }
+    DWORD error = GetLastError();
+    if (sharing_error(error)) return true;
+    // No right to read it: the right to move it tells as well.
+    if (error != ERROR_ACCESS_DENIED) return false;
   }
-  if (h == INVALID_HANDLE_VALUE) return sharing_error(GetLastError());
-  CloseHandle(h);
   return false;
 }
 
@@ -118,16 +121,42 @@ bool dangling_link_at(const std::wstring& native) {
   return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
 }
 
-bool rename_open_file(HANDLE h, const std::wstring& target, bool replace) {
+namespace {
+// FILE_RENAME_INFO as Windows 10 1607 reads it for FileRenameInfoEx: flags in place of
+// ReplaceIfExists.
+constexpr DWORD kRenameReplaceIfExists = 0x1;  // FILE_RENAME_FLAG_REPLACE_IF_EXISTS
+constexpr DWORD kRenamePosixSemantics = 0x2;   // FILE_RENAME_FLAG_POSIX_SEMANTICS
+constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+
+bool set_rename_info(HANDLE h, const std::wstring& target, FILE_INFO_BY_HANDLE_CLASS kind,
+                     DWORD flags_or_replace) {
   std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) +
                                     (target.size() + 1) * sizeof(wchar_t));
   auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  info->ReplaceIfExists = replace ? TRUE : FALSE;
+  // ReplaceIfExists and, for FileRenameInfoEx, the flags share the first field.
+  std::memcpy(info, &flags_or_replace, sizeof flags_or_replace);
   info->RootDirectory = nullptr;
   info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
   std::memcpy(info->FileName, target.c_str(), (target.size() + 1) * sizeof(wchar_t));
-  return SetFileInformationByHandle(h, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) !=
-         0;
+  return SetFileInformationByHandle(h, kind, info, static_cast<DWORD>(buffer.size())) != 0;
+}
+}  // namespace
+
+bool rename_open_file(HANDLE h, const std::wstring& target, bool replace) {
+  if (!replace) return set_rename_info(h, target, FileRenameInfo, FALSE);
+  // POSIX semantics replace a file that another program holds open (with delete sharing), as a
+  // scanner does; systems before Windows 10 1607 know only the classic rename.
+  if (set_rename_info(h, target, kFileRenameInfoEx,
+                      kRenameReplaceIfExists | kRenamePosixSemantics)) {
+    return true;
+  }
+  DWORD error = GetLastError();
+  if (error != ERROR_INVALID_PARAMETER && error != ERROR_INVALID_FUNCTION &&
+      error != ERROR_NOT_SUPPORTED && error != ERROR_CALL_NOT_IMPLEMENTED) {
+    SetLastError(error);
+    return false;
+  }
+  return set_rename_info(h, target, FileRenameInfo, TRUE);
 }
 
 namespace {
@@ -235,10 +264,8 @@ std::optional<FileFacts> Win32Platform::file_facts(const std::string& path) {
       static_cast<double>(file_time_ticks(now_time) - file_time_ticks(data.ftLastWriteTime)) / 1e7;
   facts.write_stamp = file_time_ticks(data.ftLastWriteTime);
   facts.read_only = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-  // A file that another process still writes cannot be opened for reading while others may not
-  // write: it is still arriving. One held without delete sharing (a backup or scanning program,
-  // a running script of this program) could not be deleted once filed: it waits too. Readers
-  // that let it be deleted do not stand in the way.
+  // Open in another process at all: still being written, read by a scanner or a clerk, or run
+  // by a script of this program. What is held waits for a later look.
   facts.in_use = held_by_another(native);
   return facts;
 }
@@ -297,14 +324,47 @@ std::vector<Entry> Win32Platform::entries(const std::string& pattern) {
   return found;
 }
 
+void Win32Platform::remove_own_leftovers(const std::wstring& folder) {
+  if (!tidied_.insert(folder).second) return;
+  // Fresh files of an earlier run cut short: they bear this program's own naming, and only one
+  // program runs at a time.
+  WIN32_FIND_DATAW data{};
+  HANDLE find = FindFirstFileExW((folder + L"~qano*.tmp").c_str(), FindExInfoBasic, &data,
+                                 FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) return;
+  std::vector<std::wstring> leftovers;
+  do {
+    if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
+      leftovers.push_back(folder + data.cFileName);
+    }
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  for (const std::wstring& leftover : leftovers) {
+    try {
+      remove_entry(from_wide(leftover));
+    } catch (const Failure&) {
+      // One that cannot go is only in the way of its own name.
+    }
+  }
+}
+
 void* Win32Platform::replace_with_fresh_file(const std::wstring& target, const std::string& path) {
   // Beside it, so that the rename stays within the folder.
   static unsigned serial = 0;
   std::wstring folder = target.substr(0, target.find_last_of(L'\\') + 1);
-  std::wstring fresh = folder + L"~qano" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                       std::to_wstring(++serial) + L".tmp";
-  HANDLE h = CreateFileW(fresh.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
-                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  remove_own_leftovers(folder);
+  HANDLE h = INVALID_HANDLE_VALUE;
+  // A name that is taken (a leftover that could not go) is passed for the next one.
+  for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
+    std::wstring fresh = folder + L"~qano" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                         std::to_wstring(++serial) + L".tmp";
+    h = CreateFileW(fresh.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
+        GetLastError() != ERROR_ALREADY_EXISTS) {
+      break;
+    }
+  }
   if (h == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     fail(open_failure_number(error), standard_text(open_failure_number(error)) +

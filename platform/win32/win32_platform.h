@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "platform/host_platform.h"
@@ -25,7 +26,7 @@ class Win32Platform : public HostPlatform {
   void set_jet_engine(std::unique_ptr<JetEngine> engine);
 
   // Files (win32_platform.cpp): the system's attributes; Dir matches the wildcards itself, not
-  // through the short 8.3 names; in use is a file others may not share for reading or deleting.
+  // through the short 8.3 names; in use is a file that another process has open, with any sharing.
   std::vector<std::string> dir_all(const std::string& pattern) override;
   std::optional<FileFacts> file_facts(const std::string& path) override;
   void kill(const std::string& path) override;
@@ -84,6 +85,9 @@ class Win32Platform : public HostPlatform {
   // Creates a fresh file beside `target` and renames it over whatever stands at that name (the
   // entry itself, a link too, never what a link points to); the open handle, or a failure.
   void* replace_with_fresh_file(const std::wstring& target, const std::string& path);
+  // Removes, once per folder and run, the fresh files that an earlier run left in `folder`
+  // (ending in "\\").
+  void remove_own_leftovers(const std::wstring& folder);
   void reap_children();
 
   std::unique_ptr<JetEngine> engine_;
@@ -91,6 +95,7 @@ class Win32Platform : public HostPlatform {
   std::map<TaskId, void*> children_;  // task -> process handle, until the process has ended
   std::wstring interpreter_;          // empty: cmd.exe in the system folder
   void* instance_ = nullptr;          // the mutex of claim_single_instance()
+  std::set<std::wstring> tidied_;     // folders whose leftover fresh files are gone
 };
 
 }  // namespace qano

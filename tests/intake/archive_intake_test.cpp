@@ -526,5 +526,55 @@ TEST(ArchiveIntake, AScriptCutShortIsDeletedNeverStarted) {
   }
 }
 
+TEST(ArchiveIntake, AFileAnotherProgramHoldsMakesItsStepWaitNeverStop) {
+  struct Case {
+    const char* held;
+    std::string reason;
+  };
+  const Case cases[] = {
+      {kLeftover, "waits: C:\\qano\\acq_var.txt is held by another program"},
+      {kScript, "waits: C:\\qano\\agglis.bat is held by a running script or another program"},
+  };
+  for (const Case& c : cases) {
+    Shop shop;
+    shop.add_archive("acq_1.zip");
+    shop.platform.add_file(c.held, "x");
+    shop.platform.set_facts(c.held, {1, 3600.0, true});
+    EXPECT_EQ(fate_of(shop, "acq_1.zip"), c.reason) << c.held;
+    shop.intake_once();
+    EXPECT_EQ(shop.scripts(), 0u) << c.held;
+    EXPECT_TRUE(shop.platform.exists("C:\\qano\\acq_1.zip")) << c.held << ": not even claimed";
+    // Let go, it is taken at the next look.
+    shop.platform.set_facts(c.held, {1, 3600.0, false});
+    shop.intake_once();
+    EXPECT_EQ(shop.scripts(), 1u) << c.held;
+  }
+}
+
+TEST(ArchiveIntake, AHeldCompanionIsStartedOnceAtALaterLookEvenAfterARestart) {
+  Shop shop;
+  shop.add_companion();
+  shop.add_archive("acq_1.zip");
+  shop.platform.set_facts(kCompanionProgram, {2, 3600.0, true});  // the suite's updater
+  shop.intake_once();
+  ASSERT_EQ(shop.platform.starts().size(), 1u) << "the script only";
+  intake::Claim claim = shop.last_claim();
+  shop.play_script(ScriptEnd::filed);
+  EXPECT_EQ(fate_of(shop, "acq_1.zip"),
+            "waits: its companion C:\\super\\qanodivulgazioni.exe is held by another program: it "
+            "is started once it is free");
+  shop.intake_once();
+  EXPECT_EQ(shop.platform.starts().size(), 1u) << "still held";
+  // The program starts again, the updater lets go: the owed start is made, once.
+  shop.restart();
+  shop.platform.set_facts(kCompanionProgram, {2, 3600.0, false});
+  for (int look = 0; look < 3; ++look) shop.intake_once();
+  ASSERT_EQ(shop.platform.starts().size(), 2u);
+  EXPECT_EQ(shop.platform.starts()[1].path, kCompanionProgram);
+  EXPECT_EQ(shop.platform.starts()[1].style, WindowStyle::normal);
+  EXPECT_TRUE(shop.platform.entries("C:\\qano\\qanocontrol\\*.companion").empty());
+  EXPECT_EQ(shop.filed().size(), 1u) << claim.id;
+}
+
 }  // namespace
 }  // namespace qano

@@ -77,6 +77,21 @@ std::vector<Case> cases() {
        S::connect,
        {{"HY000", 0, access("Unrecognized database format 'c:\\super\\dati.mdb'.")}},
        3343},
+      // Each refusal by its native error alone, as any language's driver answers it, and in
+      // the Italian driver's words where they are known.
+      {"unrecognized format, by its number", S::connect, {{"HY000", -1206, access("?")}}, 3343},
+      {"unrecognized format, in Italian",
+       S::connect,
+       {{"HY000", 0,
+         "[Microsoft][Driver ODBC Microsoft Access] Formato di database non "
+         "riconosciuto 'c:\\super\\dati.mdb'."}},
+       3343},
+      {"a password, by its number", S::connect, {{"HY000", -1905, access("?")}}, 3031},
+      {"disk or network, by its number", S::connect, {{"HY000", -1022, access("?")}}, 3043},
+      {"no file, by its number", S::connect, {{"HY000", -1811, ""}}, 3024},
+      {"not a valid path, by its number", S::connect, {{"S1009", -1023, ""}}, 3044},
+      {"no table, by its number", S::query, {{"HY000", -1305, ""}}, 3078},
+      {"no column, by its number", S::query, {{"HY000", -3010, ""}}, 3061},
       {"anything else",
        S::connect,
        {{"HY000", 0,

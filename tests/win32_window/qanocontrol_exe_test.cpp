@@ -24,6 +24,7 @@
 #include "app/layout.h"
 #include "platform/win32/win32_host.h"
 #include "tests/support/zip_writer.h"
+#include "tests/win32/win32_support.h"
 
 namespace qano {
 namespace {
@@ -307,6 +308,7 @@ class ProgramExe : public ::testing::Test {
     started_ = Clock::now();
   }
   double seconds() const { return std::chrono::duration<double>(Clock::now() - started_).count(); }
+  void held_files_road(unsigned long share);
 
   // The message box, its text and its buttons' captions.
   struct Box {
@@ -756,6 +758,54 @@ TEST_F(ProgramExe, ANewDeliveryUnderTheSameNameDuringASlowUnpackIsTakenNext) {
   EXPECT_EQ(kept_archives(), both);
   EXPECT_FALSE(fs::exists(kQano / "acq_0001.zip"));
   EXPECT_TRUE(eventually([&] { return companion_runs() == 2; }, 10));
+}
+
+// Another program holds agglis.bat, the leftover acq_var.txt and the companion, with the sharing
+// `share`, and lets go of each in turn: each step waits for a later look, the program runs on,
+// and the archive and then its companion come through, once.
+void ProgramExe::held_files_road(unsigned long share) {
+  const std::string content = "ART;x;1;1,00\r\n";
+  write_file(kQano / "acq_0001.zip", zip_archive("acq_var.txt", content));
+  write_file(kQano / "acq_var.txt", "left over");
+  write_file(kQano / "agglis.bat", "REM an earlier script\r\n");
+  const std::string stub = testing::build_file(STUB_EXE);
+  auto script = std::make_unique<testing::Holder>(stub, kQano / "agglis.bat", share);
+  auto leftover = std::make_unique<testing::Holder>(stub, kQano / "acq_var.txt", share);
+  auto companion = std::make_unique<testing::Holder>(stub, kSuper / "qanodivulgazioni.exe", share);
+  ASSERT_TRUE(script->holding() && leftover->holding() && companion->holding());
+  start();
+  Box box = wait_box();
+  ASSERT_NE(box.window, nullptr) << stderr_text();
+  auto taken = [] { return !claimed_archives().empty() || !kept_archives().empty(); };
+  // The look at 15 s finds agglis.bat held, the one at 25 s the leftover: nothing is claimed.
+  EXPECT_FALSE(eventually(taken, 17 - seconds())) << "agglis.bat is held";
+  script.reset();
+  EXPECT_FALSE(eventually(taken, 27 - seconds())) << "acq_var.txt is held";
+  leftover.reset();
+  // The look at 35 s takes the archive; the companion is held, so its start is owed.
+  ASSERT_TRUE(eventually([] { return kept_archives().size() == 1; }, 45 - seconds()))
+      << stderr_text();
+  EXPECT_TRUE(
+      eventually([&] { return read_file(kQano / "fatture" / "acq_var.txt") == content; }, 5));
+  EXPECT_EQ(companion_runs(), 0);
+  companion.reset();
+  // A later look starts it, once.
+  ASSERT_TRUE(eventually([] { return companion_runs() == 1; }, 50 - seconds())) << stderr_text();
+  EXPECT_FALSE(program_->wait_exit(0).has_value()) << "the program runs on";
+  EXPECT_EQ(stderr_text(), "qanocontrol: " + narrow(kMissingMaster) + "\r\n") << "no failure";
+  HWND window = dismiss_and_wait_window(box);
+  ASSERT_NE(window, nullptr) << stderr_text();
+  SendMessageTimeoutW(control(window, "Command1"), BM_CLICK, 0, 0, SMTO_BLOCK, 5000, nullptr);
+  EXPECT_EQ(program_->wait_exit(20), 0u) << stderr_text();
+  EXPECT_EQ(companion_runs(), 1);
+}
+
+TEST_F(ProgramExe, FilesHeldWithoutSharingMakeTheirStepsWait) {
+  held_files_road(0);
+}
+
+TEST_F(ProgramExe, FilesHeldWithEverySharingMakeTheirStepsWait) {
+  held_files_road(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
 }
 
 // A second start (the Startup folder and a double click) ends at once with status 0 and one line
