@@ -4,3 +4,4 @@
 add_executable(qanocontrol WIN32 ${CMAKE_CURRENT_LIST_DIR}/win32_main.cpp)
 target_link_options(qanocontrol PRIVATE -municode)
 target_link_libraries(qanocontrol PRIVATE qano_app qano_win32_host qano_host_platform qano_manifest)
+qano_version_resource(qanocontrol "qanocontrol: the shop's back-office controller")

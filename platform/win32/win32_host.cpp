@@ -229,7 +229,12 @@ void Win32Host::Impl::draw_lamp(const DRAWITEMSTRUCT& d) {
   HPEN rim = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
   HGDIOBJ old_brush = SelectObject(dc, fill);
   HGDIOBJ old_pen = SelectObject(dc, rim);
-  RoundRect(dc, r.left, r.top, r.right, r.bottom, 10, 10);
+  // A round light in the middle of its rectangle, as the FLTK host draws it: the rectangle's
+  // shorter side across, whatever the row's width.
+  int across = std::min(r.right - r.left, r.bottom - r.top);
+  int left = r.left + (r.right - r.left - across) / 2,
+      top = r.top + (r.bottom - r.top - across) / 2;
+  Ellipse(dc, left, top, left + across, top + across);
   SelectObject(dc, old_brush);
   SelectObject(dc, old_pen);
   DeleteObject(fill);
@@ -281,6 +286,22 @@ HWND Win32Host::Impl::add_control(std::size_t position, int ox, int oy) {
     case ControlKind::ftp_client:
     case ControlKind::menu:
       return nullptr;
+  }
+  if (c.kind == ControlKind::label && !text.empty()) {
+    // Never narrower or lower than its caption in the font that Windows really chose for it:
+    // the fonts that stand in for "MS Sans Serif" differ from one workstation to another.
+    HDC dc = GetDC(window);
+    HGDIOBJ old_font = SelectObject(dc, font(c.font));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old_font);
+    ReleaseDC(window, dc);
+    if (extent.cx + 1 > w) {
+      // A centred caption stays centred.
+      if ((style & SS_CENTER) != 0) x -= (extent.cx + 1 - w) / 2;
+      w = extent.cx + 1;
+    }
+    h = std::max(h, static_cast<int>(extent.cy));
   }
   HWND hwnd = CreateWindowExW(ex_style, kind, text.c_str(), style, x, y, w, h, window,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);

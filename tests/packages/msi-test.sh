@@ -35,6 +35,9 @@ IFS=. read -r major minor build <<<"$version"
 higher=$major.$minor.$((${build:-0} + 1))
 bash "$root/tools/ship/packaging/windows/build-msi.sh" "$root/tools/ship/packaging/windows/qanocontrol.wxs" \
   "$files" "$higher" "$work/qanocontrol-$higher.msi"
+# The same source built again: the same version, another package.
+bash "$root/tools/ship/packaging/windows/build-msi.sh" "$root/tools/ship/packaging/windows/qanocontrol.wxs" \
+  "$files" "$version" "$work/qanocontrol-rebuilt.msi"
 
 c=$(readlink -f "$WINEPREFIX/dosdevices/c:")
 installed="$c/Program Files (x86)/qanocontrol"
@@ -92,9 +95,25 @@ check_eq "  its Start in: C:\\super unless told" 'C:\super\' "$(lnk "Working dir
 check_eq "the Start menu entry qanocontrol" "$installed_dos\\qanocontrol.exe" \
   "$(lnk "Local path" "$menu/qanocontrol.lnk")"
 check_eq "the Start menu entry qanocheck: a console that stays open" \
-  "/k \"$installed_dos\\qanocheck.exe\"" "$(lnk "Command line arguments" "$menu/qanocheck.lnk")"
+  "/k \"\"$installed_dos\\qanocheck.exe\"\"" "$(lnk "Command line arguments" "$menu/qanocheck.lnk")"
 check "  started in C:\\super too" test "$(lnk "Working directory" "$menu/qanocheck.lnk")" = 'C:\super\'
 check_eq "one qanocontrol installed" 1 "$(products)"
+# What "Apps & features" shows of it.
+uninstall_value() {
+  awk -v name="\"$1\"" '
+    /^\[/ { if (ours && found != "") { print found; exit }
+            uninstall = index($0, "\\\\Uninstall\\\\") > 0; ours = 0; found = "" }
+    uninstall && $0 == "\"DisplayName\"=\"qanocontrol\"" { ours = 1 }
+    uninstall && index($0, name "=") == 1 { found = $0; sub(/^[^=]*="/, "", found); sub(/"$/, "", found) }
+    END { if (ours && found != "") print found }' "$WINEPREFIX/system.reg"
+}
+check_eq "  its publisher" "the qanocontrol developers" "$(uninstall_value Publisher)"
+check_eq "  its version" "$version" "$(uninstall_value DisplayVersion)"
+check_eq "  its help link, the installed README" \
+  'C:\\Program Files (x86)\\qanocontrol\\README.txt' "$(uninstall_value HelpLink)"
+check "a rebuilt package of the same version over it" msiexec /i "$work/qanocontrol-rebuilt.msi" /qn
+check_eq "  still one qanocontrol installed" 1 "$(products)"
+check_eq "  and one Startup shortcut" 1 "$(find "$programs/StartUp" -iname '*.lnk' | wc -l)"
 
 section "the installed qanocheck.exe from the Startup shortcut's folder"
 # The shop's C:, written by the Jet 4 writer.
@@ -121,6 +140,16 @@ else
   tr -d '\r' <"$work/check.out" | sed 's/^/    /'
   sed 's/^/    /' "$work/check.err"
   check_eq "qanocheck.exe completes start-up" 0 "$status"
+  # The Start menu entry as Windows starts it: its target with its stored arguments, here
+  # through Wine's own command interpreter, in its "Start in"; "exit" closes the console after.
+  shortcut="\"$(lnk "Local path" "$menu/qanocheck.lnk")\" $(lnk "Command line arguments" "$menu/qanocheck.lnk")"
+  printf '@%s\r\n' "$shortcut" >"$c/run-shortcut.bat"
+  (cd "$folder" && printf 'exit\r\n' | ODBCSYSINI=$work/odbc wine cmd /c 'C:\run-shortcut.bat') \
+    >"$work/shortcut.out" 2>&1 || true
+  rm -f "$c/run-shortcut.bat"
+  check "the Start menu's qanocheck opens and shows its report" \
+    grep -qF 'db_dati="C:\\SUPER\\DATI.MDB"' "$work/shortcut.out"
+  contains "$(cat "$work/shortcut.out")" "not recognized" && sed 's/^/    /' "$work/shortcut.out"
   check "  it found both databases" grep -q "^CONTROLLO DB SUPER OK"$'\r'"\?$" "$work/check.out"
   check "  it took the data database from the master" \
     grep -qF 'db_dati="C:\\SUPER\\DATI.MDB"' "$work/check.out"
@@ -130,7 +159,7 @@ echo "shop" >"$c/super/bkp/logqanocontrol_01012026.txt"
 mkdir -p "$c/qano/fatture"
 
 section "uninstall"
-check "msiexec /x qanocontrol.msi /qn" msiexec /x "$msi" /qn
+check "msiexec /x qanocontrol-rebuilt.msi /qn" msiexec /x "$work/qanocontrol-rebuilt.msi" /qn
 check "the shop's databases, log and C:\\qano are left" test -f "$c/team/super.mdb" -a \
   -f "$c/super/dati.mdb" -a -f "$c/super/bkp/logqanocontrol_01012026.txt" -a -d "$c/qano/fatture"
 rm -rf "$c/team" "$c/super" "$c/qano"

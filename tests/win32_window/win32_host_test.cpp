@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -48,6 +50,44 @@ LOGFONTW font_of(HWND w) {
   auto font = reinterpret_cast<HFONT>(SendMessageW(w, WM_GETFONT, 0, 0));
   GetObjectW(font, sizeof f, &f);
   return f;
+}
+
+// A picture of the window as the screen shows it, as a 24-bit BMP, where QANO_SCREENSHOT names
+// a file: the Windows window beside the demo's picture of the Linux one.
+void save_screenshot(HWND window) {
+  const char* path = std::getenv("QANO_SCREENSHOT");
+  if (path == nullptr || *path == '\0') return;
+  RECT r{};
+  GetWindowRect(window, &r);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP picture = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(memory, picture);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof header;
+  header.biWidth = w;
+  header.biHeight = h;  // rows bottom to top, as a BMP file holds them
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  int stride = ((w * 3 + 3) / 4) * 4;
+  std::vector<char> pixels(static_cast<std::size_t>(stride * h));
+  SelectObject(memory, old);
+  GetDIBits(memory, picture, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&header),
+            DIB_RGB_COLORS);
+  DeleteObject(picture);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfOffBits = sizeof file + sizeof header;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(&file), sizeof file);
+  out.write(reinterpret_cast<const char*>(&header), sizeof header);
+  out.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
 }
 
 class Win32HostTest : public ::testing::Test {
@@ -111,6 +151,47 @@ TEST_F(Win32HostTest, FontsIconAndDriveListFollowTheLayout) {
   EXPECT_EQ(text_of(drives), L"d:");
   EXPECT_EQ(look().control("var"), nullptr) << "data controls are not shown";
   EXPECT_EQ(look().control("Timer2"), nullptr);
+}
+
+// The board as the FLTK host draws it: all seven zeros of every counter in the font that is
+// really chosen, and round lamps that do not stretch with their row.
+TEST_F(Win32HostTest, TheBoardShowsEveryCounterWholeAndRoundLamps) {
+  open();
+  host->show();
+  for (const char* column : {"num", "pun"}) {
+    for (int i = 1; i <= 10; ++i) {
+      SCOPED_TRACE(std::string(column) + std::to_string(i));
+      HWND counter = look().control(column, i);
+      ASSERT_NE(counter, nullptr);
+      HDC dc = GetDC(counter);
+      HGDIOBJ old =
+          SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(counter, WM_GETFONT, 0, 0)));
+      SIZE extent{};
+      GetTextExtentPoint32W(dc, L"0000000", 7, &extent);
+      SelectObject(dc, old);
+      ReleaseDC(counter, dc);
+      RECT client{};
+      GetClientRect(counter, &client);
+      EXPECT_GE(client.right, extent.cx) << "the caption's width in its font";
+      EXPECT_GE(client.bottom, extent.cy);
+      EXPECT_EQ(text_of(counter), L"0000000");
+    }
+  }
+  // Lamp 7 is wider than high: round, the sides of its rectangle stay the frame's.
+  HWND lamp = look().control("c1", 7);
+  ASSERT_NE(lamp, nullptr);
+  RedrawWindow(look().window(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RECT r{};
+  GetClientRect(lamp, &r);
+  ASSERT_GT(r.right, r.bottom);
+  HDC dc = GetDC(lamp);
+  // Above the row's number, which lies in the middle of the lamp.
+  COLORREF middle = GetPixel(dc, r.right / 2, 3);
+  COLORREF side = GetPixel(dc, 1, r.bottom / 2);
+  ReleaseDC(lamp, dc);
+  EXPECT_EQ(middle, RGB(224, 224, 224)) << "the lamp's grey";
+  EXPECT_NE(side, RGB(224, 224, 224)) << "no lamp at the rectangle's side";
+  save_screenshot(look().window());
 }
 
 TEST_F(Win32HostTest, OnlyTimer2TicksAndTicksStopAtUnload) {

@@ -30,10 +30,12 @@ for group in "${groups[@]}"; do
       packages+=(g++-mingw-w64-i686 nlohmann-json3-dev libc6-i386)
       wine32=yes ;;
     packages)
-      # The Windows Installer package (wixl, msitools) and its test (lnkinfo reads the shortcuts);
+      # The Windows Installer package (wixl, msitools), its signing (osslsigncode; openssl makes
+      # the test's certificate) and its test (lnkinfo reads the shortcuts);
       # the Debian package (CPack's DEB generator needs dpkg-shlibdeps), its manual pages, its
       # checks and its test (man).
-      packages+=(wixl msitools liblnk-utils dpkg-dev help2man lintian desktop-file-utils man-db) ;;
+      packages+=(wixl msitools liblnk-utils dpkg-dev help2man lintian desktop-file-utils man-db
+                 osslsigncode openssl) ;;
     *) echo "install-packages.sh: unknown group '$group'" >&2; exit 2 ;;
   esac
 done

@@ -32,4 +32,9 @@ cmake --build "$windows32" -j "$jobs" --target msi
 bash tests/packages/msi-test.sh "$windows32/qanocontrol.msi" \
   "$windows32/tools/ship/packaging/windows/files" "$version" "$release/tools/dev/jet4/mkmdb" || status=1
 echo "Windows Installer package: $((SECONDS - started)) s"
+
+started=$SECONDS
+echo "=== Signing, with a throwaway certificate ==="
+bash tests/packages/signing-test.sh "$windows32" || status=1
+echo "Signing: $((SECONDS - started)) s"
 exit $status

@@ -34,3 +34,15 @@ msiinfo export "$out" Property | grep -q "^SecureCustomProperties	STARTIN" || {
   rm -f "$out"
   exit 1
 }
+# wixl leaves out AllowSameVersionUpgrades: the upgrade row takes the same version too
+# (msidbUpgradeAttributesVersionMaxInclusive, 512), so that a rebuild replaces the installed
+# package instead of installing beside it.
+# The attributes are part of the row's key: the row goes and comes back with them.
+code=$(msiinfo export "$out" Upgrade | tr -d '\r' | awk -F '\t' '$7 == "WIX_UPGRADE_DETECTED" { print $1 }')
+msibuild "$out" -q "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'WIX_UPGRADE_DETECTED'"
+msibuild "$out" -q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMin\`, \`VersionMax\`, \`Language\`, \`Attributes\`, \`Remove\`, \`ActionProperty\`) VALUES ('$code', '', '$version', '', 513, '', 'WIX_UPGRADE_DETECTED')"
+msiinfo export "$out" Upgrade | grep -q "	513		WIX_UPGRADE_DETECTED" || {
+  echo "build-msi.sh: the upgrade could not be made to take the same version" >&2
+  rm -f "$out"
+  exit 1
+}
