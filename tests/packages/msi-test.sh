@@ -101,11 +101,12 @@ check_eq "one qanocontrol installed" 1 "$(products)"
 # What "Apps & features" shows of it.
 uninstall_value() {
   awk -v name="\"$1\"" '
-    /^\[/ { if (ours && found != "") { print found; exit }
+    { sub(/\r$/, "") }
+    /^\[/ { if (ours && found != "") { print found; done = 1; exit }
             uninstall = index($0, "\\\\Uninstall\\\\") > 0; ours = 0; found = "" }
     uninstall && $0 == "\"DisplayName\"=\"qanocontrol\"" { ours = 1 }
     uninstall && index($0, name "=") == 1 { found = $0; sub(/^[^=]*="/, "", found); sub(/"$/, "", found) }
-    END { if (ours && found != "") print found }' "$WINEPREFIX/system.reg"
+    END { if (!done && ours && found != "") print found }' "$WINEPREFIX/system.reg"
 }
 check_eq "  its publisher" "the qanocontrol developers" "$(uninstall_value Publisher)"
 check_eq "  its version" "$version" "$(uninstall_value DisplayVersion)"
