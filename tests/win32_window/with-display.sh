@@ -16,7 +16,11 @@ fi
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
 status=0
-xvfb-run -a -s "-screen 0 1024x768x24" "$root/tools/scripts/wine-run.sh" "$@" || status=$?
+# A display number of this prefix's own to begin the search for a free one at: two builds' tests
+# (the two widths) may run side by side, each starting its own virtual display.
+first=$((100 + $(cksum <<<"$WINEPREFIX" | cut -d' ' -f1) % 800))
+xvfb-run -a -n "$first" -s "-screen 0 1024x768x24" "$root/tools/scripts/wine-run.sh" "$@" ||
+  status=$?
 wineserver -k 2>/dev/null || true
 wineserver -w 2>/dev/null || true
 exit $status
