@@ -28,6 +28,10 @@ class HostPlatform : public Platform {
 
 // The host's platform with its Jet engine.
 std::unique_ptr<HostPlatform> make_host_platform();
+// The host's Jet engine as make_host_platform gives it to the platform, with every wrapper (the
+// retry of torn reads, and on Linux the reader process): for a benchmark or a tool that reads
+// host files without a platform. Queries go through jet_contract::run_query.
+std::unique_ptr<JetEngine> make_host_jet_engine();
 
 // For a command's help: how the host gives the drives and the current drive, and which Jet
 // engine reads the databases. Each a sentence or two, lines ended by "\n".

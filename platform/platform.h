@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/failure.h"
-#include "platform/jet.h"
+#include "platform/jet/jet.h"
 
 namespace qano {
 

@@ -20,6 +20,10 @@ std::string to_ansi(std::string_view utf8);
 std::string from_ansi(std::string_view ansi);
 // Whether every character of the text has a place in Windows-1252.
 bool fits_ansi(std::string_view utf8);
+// UTF-16, the text of Windows' wide calls (the Access driver's among them), from UTF-8 and back;
+// each invalid sequence becomes U+FFFD.
+std::u16string to_utf16(std::string_view utf8);
+std::string from_utf16(std::u16string_view utf16);
 // The length in bytes of the whole UTF-8 sequence that starts at `at`: 1 to 4, or 0 when the
 // byte there starts none or the sequence is cut short or broken.
 std::size_t utf8_sequence_length(std::string_view utf8, std::size_t at);

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/jet.h"
+#include "platform/jet/jet.h"
 #include "platform/platform.h"
 #include "startup/session_settings.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/jet.h"
+#include "platform/jet/jet.h"
 #include "platform/platform.h"
 
 namespace qano {

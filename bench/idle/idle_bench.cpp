@@ -21,11 +21,11 @@
 #include <thread>
 
 #include "bench/support/bench_support.h"
-#include "tests/support/program.h"
-#include "tests/support/shop.h"
-#include "tests/support/temp_prefix.h"
-#include "tests/support/x11_client.h"
-#include "tests/support/xvfb.h"
+#include "tools/dev/kit/program.h"
+#include "tools/dev/kit/shop.h"
+#include "tools/dev/kit/temp_prefix.h"
+#include "tools/dev/kit/x11_client.h"
+#include "tools/dev/kit/xvfb.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "bench/support/bench_support.h"
 #include "intake/archive_intake.h"
 #include "platform/posix/posix_platform.h"
-#include "tests/support/temp_prefix.h"
+#include "tools/dev/kit/temp_prefix.h"
 
 namespace {
 

@@ -23,10 +23,10 @@
 
 #include "app/form1.h"
 #include "bench/support/bench_support.h"
-#include "platform/mdbtools/mdbtools_engine.h"
+#include "platform/host_platform.h"
 #include "platform/posix/posix_platform.h"
-#include "tests/support/shop.h"
-#include "tests/support/temp_prefix.h"
+#include "tools/dev/kit/shop.h"
+#include "tools/dev/kit/temp_prefix.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
 
   testing::WorkingDirectory here(c / "super");
   PosixPlatform platform(PosixOptions{prefix.prefix(), "C"});
-  platform.set_jet_engine(make_mdbtools_engine());
+  platform.set_jet_engine(make_host_jet_engine());
   SessionSettings settings;
   NoHost host;
   Form1 form(platform, settings, host);

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "bench/support/bench_support.h"
-#include "tests/startup/shop_files.h"
+#include "tools/dev/kit/shop_files.h"
 
 namespace {
 

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 
-#include "platform/support/dos_path.h"
-#include "platform/support/name_order.h"
-#include "platform/support/regional_fallback.h"
-#include "platform/support/select_statement.h"
+#include "platform/jet/jet_contract.h"
+#include "platform/jet/select_statement.h"
+#include "platform/support/files/dos_path.h"
+#include "platform/support/files/name_order.h"
+#include "platform/support/regional/regional_fallback.h"
 #include "platform/text.h"
 
 namespace qano {
@@ -405,31 +406,23 @@ std::vector<std::string> FakePlatform::drives() {
 JetResult FakePlatform::query(const std::string& database, const std::string& sql) {
   record("query", database + " | " + sql);
   queries_.emplace_back(database, sql);
+  // The same checks, in the same order, as every engine's: the file, the statement, the table,
+  // the criteria column.
   const Node* n = find(database);
-  if (n == nullptr || n->folder) {
-    fail(failure::kCouldNotFindFile, "Could not find file '" + database + "'.");
-  }
-  if (!n->database) {
-    fail(failure::kUnrecognizedFormat, "Unrecognized database format '" + database + "'.");
-  }
-  SelectStatement st = parse_select(sql);
+  if (n == nullptr) throw jet_contract::file_not_found(database);
+  if (n->folder) throw jet_contract::unrecognized(database, "not a file");
+  const SelectStatement st = parse_select(sql);
+  if (!n->database) throw jet_contract::unrecognized(database);
   auto table = std::find_if(n->tables.begin(), n->tables.end(), [&](const Table& t) {
     return text::equal_ignoring_case(t.name, st.table);
   });
-  if (table == n->tables.end()) {
-    fail(failure::kTableNotFound, "Cannot find the input table or query '" + st.table +
-                                      "'. Make sure it exists and that its name is spelled "
-                                      "correctly.");
-  }
-  std::size_t column = table->columns.size();
-  for (std::size_t i = 0; i < table->columns.size(); ++i) {
-    if (text::equal_ignoring_case(table->columns[i].first, st.column)) column = i;
-  }
-  if (column == table->columns.size()) fail(3061, "Too few parameters. Expected 1.");
+  if (table == n->tables.end()) throw jet_contract::table_not_found(st.table);
+  std::vector<JetField> columns;
+  for (const auto& [name, type] : table->columns)
+    columns.push_back(JetField{name, JetValue::null(type)});
+  const std::size_t column = jet_contract::criteria_column(columns, st);
   JetResult result;
-  for (const auto& [name, type] : table->columns) {
-    result.fields.push_back(JetField{name, JetValue::null(type)});
-  }
+  result.fields = std::move(columns);
   for (const auto& row : table->rows) {
     if (criteria_match(row.at(column), st.literal)) {
       for (std::size_t i = 0; i < row.size() && i < result.fields.size(); ++i) {

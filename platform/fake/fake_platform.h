@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/support/numbered_files.h"
+#include "platform/support/files/numbered_files.h"
 
 namespace qano {
 

@@ -15,7 +15,7 @@
 #include "platform/fltk/fltk_host.h"
 #include "platform/fltk/fltk_widgets.h"
 #include "platform/pictures/pictures.h"
-#include "platform/support/event_dispatch.h"
+#include "platform/support/hosts/event_dispatch.h"
 
 namespace qano {
 

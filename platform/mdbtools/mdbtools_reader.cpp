@@ -6,12 +6,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <vector>
 
-#include "platform/support/jet_contract.h"
+#include "platform/jet/jet_contract.h"
+#include "platform/system/posix_syscalls.h"
 #include "platform/text.h"
 
 namespace qano {
@@ -157,7 +159,8 @@ std::optional<guint32> last_mapped_page(int fd, const unsigned char* map, std::s
 void check_table_pages(MdbHandle* mdb, int fd, MdbCatalogEntry* entry, guint32 pages,
                        const std::string& file) {
   std::string name = entry->object_name;
-  if (entry->table_pg >= pages) unrecognized(file, "table '" + name + "' lies beyond its end");
+  if (entry->table_pg >= pages)
+    throw unrecognized(file, "table '" + name + "' lies beyond its end");
   // Every table has a map of the pages its rows lie on, kept as a row of another page. When that
   // page lies past the end, libmdb finds no row at all: the catalog would lose its tables, a
   // table its rows.
@@ -167,48 +170,60 @@ void check_table_pages(MdbHandle* mdb, int fd, MdbCatalogEntry* entry, guint32 p
   if (at + 4 > page_size ||
       ::pread(fd, definition.data(), page_size, static_cast<off_t>(entry->table_pg) * page_size) !=
           static_cast<ssize_t>(page_size)) {
-    unrecognized(file, "table '" + name + "' cannot be read");
+    throw unrecognized(file, "table '" + name + "' cannot be read");
   }
   const guint32 map_page =
       (static_cast<guint32>(definition[at + 1]) | static_cast<guint32>(definition[at + 2]) << 8 |
        static_cast<guint32>(definition[at + 3]) << 16);
-  if (map_page >= pages) unrecognized(file, "the page map of '" + name + "' lies beyond its end");
+  if (map_page >= pages)
+    throw unrecognized(file, "the page map of '" + name + "' lies beyond its end");
   std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(entry));
-  if (!table) unrecognized(file, "table '" + name + "' cannot be read");
+  if (!table) throw unrecognized(file, "table '" + name + "' cannot be read");
   if (table->usage_map == nullptr) return;
   std::optional<guint32> last = last_mapped_page(fd, table->usage_map, table->map_sz,
                                                  static_cast<guint32>(mdb->fmt->pg_size), pages);
-  if (!last || *last >= pages) unrecognized(file, "rows of '" + name + "' lie beyond its end");
+  if (!last || *last >= pages)
+    throw unrecognized(file, "rows of '" + name + "' lie beyond its end");
 }
 
 struct FileCloser {
   void operator()(const int* fd) const {
-    ::close(*fd);
+    posix::sys().close(*fd);
     delete fd;
   }
 };
 
+// Why the file could not be opened: a machine out of descriptors or memory, or else a file that
+// libmdb does not take.
+Failure refused(int error, const std::string& file) {
+  return posix::resource_failure(error, "cannot read '" + file + "'").value_or(unrecognized(file));
+}
+
 }  // namespace
 
 JetResult read_first_row(const std::string& file, const SelectStatement& st) {
-  std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(file.c_str(), MDB_NOFLAGS));
-  if (!mdb) unrecognized(file);
-  // Pages are 4096 bytes in Access 2000 files, 2048 in the older Jet 3 ones.
-  struct stat info {};
-  const auto page_size = static_cast<off_t>(mdb->fmt->pg_size);
-  if (::stat(file.c_str(), &info) != 0 || page_size <= 0) unrecognized(file);
-  if (info.st_size % page_size != 0) unrecognized(file, "it ends inside a page");
-  const auto pages = static_cast<guint32>(info.st_size / page_size);
-  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) unrecognized(file);
+  // The reader's own look at the file comes first, through the system calls that tests can make
+  // fail: a machine out of descriptors or memory is no fault of the file's.
+  int fd = posix::sys().open(file.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  if (fd < 0) throw refused(errno, file);
   std::unique_ptr<int, FileCloser> fd_guard(new int(fd));
+  struct stat info {};
+  if (posix::sys().fstat(fd, &info) != 0) throw refused(errno, file);
+  errno = 0;
+  std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(file.c_str(), MDB_NOFLAGS));
+  if (!mdb) throw refused(errno, file);
+  // Pages are 4096 bytes in Access 2000 files, 2048 in the older Jet 3 ones.
+  const auto page_size = static_cast<off_t>(mdb->fmt->pg_size);
+  if (page_size <= 0) throw unrecognized(file);
+  if (info.st_size % page_size != 0) throw unrecognized(file, "it ends inside a page");
+  const auto pages = static_cast<guint32>(info.st_size / page_size);
   MdbCatalogEntry catalog{};
   catalog.mdb = mdb.get();
   catalog.object_type = MDB_TABLE;
   catalog.table_pg = 2;  // the catalog's own table, MSysObjects
   std::snprintf(catalog.object_name, sizeof catalog.object_name, "MSysObjects");
   check_table_pages(mdb.get(), fd, &catalog, pages, file);
-  if (mdb_read_catalog(mdb.get(), MDB_TABLE) == nullptr) unrecognized(file, "no catalog");
+  if (mdb_read_catalog(mdb.get(), MDB_TABLE) == nullptr) throw unrecognized(file, "no catalog");
   for (unsigned i = 0; i < mdb->num_catalog; ++i) {
     auto* e = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
     if (e->object_type == MDB_TABLE) check_table_pages(mdb.get(), fd, e, pages, file);
@@ -222,11 +237,11 @@ JetResult read_first_row(const std::string& file, const SelectStatement& st) {
       break;
     }
   }
-  if (entry == nullptr) jet_contract::table_not_found(st.table);
+  if (entry == nullptr) throw jet_contract::table_not_found(st.table);
   std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(entry));
-  if (!table) unrecognized(file, "table '" + st.table + "' cannot be read");
+  if (!table) throw unrecognized(file, "table '" + st.table + "' cannot be read");
   if (mdb_read_columns(table.get()) == nullptr) {
-    unrecognized(file, "columns of '" + st.table + "' cannot be read");
+    throw unrecognized(file, "columns of '" + st.table + "' cannot be read");
   }
 
   const unsigned n = table->num_cols;
@@ -247,10 +262,10 @@ JetResult read_first_row(const std::string& file, const SelectStatement& st) {
     int start = 0;
     std::size_t length = 0;
     if (mdb_find_row(mdb.get(), static_cast<int>(table->cur_row) - 1, &start, &length) != 0) {
-      unrecognized(file, "a row of '" + st.table + "' cannot be found");
+      throw unrecognized(file, "a row of '" + st.table + "' cannot be found");
     }
     int cracked = mdb_crack_row(table.get(), start, length, fields.data());
-    if (cracked <= 0) unrecognized(file, "a row of '" + st.table + "' cannot be read");
+    if (cracked <= 0) throw unrecognized(file, "a row of '" + st.table + "' cannot be read");
     std::fill(by_column.begin(), by_column.end(), nullptr);
     for (int i = 0; i < cracked && static_cast<unsigned>(i) < n; ++i) {
       unsigned c = static_cast<unsigned>(fields[i].colnum);

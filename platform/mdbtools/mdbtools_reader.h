@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "platform/jet.h"
-#include "platform/support/select_statement.h"
+#include "platform/jet/jet.h"
+#include "platform/jet/select_statement.h"
 
 namespace qano {
 

@@ -4,24 +4,17 @@
 #include <cctype>
 #include <string_view>
 
-#include "platform/support/jet_contract.h"
+#include "platform/jet/jet_contract.h"
 
 namespace qano {
 
 namespace {
 
-constexpr int kCouldNotFindFile = failure::kCouldNotFindFile;  // 3024
-constexpr int kNotValidPassword = 3031;
-constexpr int kDiskOrNetworkError = 3043;
-constexpr int kInvalidPath = jet_contract::kInvalidPath;
-constexpr int kFileInUse = 3045;
-constexpr int kCannotOpen = jet_contract::kCannotOpen;
-constexpr int kNotValidFileName = 3055;
-constexpr int kTooFewParameters = jet_contract::kTooFewParameters;
+using namespace jet_contract;
+constexpr int kCouldNotFindFile = failure::kCouldNotFindFile;      // 3024
 constexpr int kSyntaxError = failure::kSyntaxError;                // 3075
 constexpr int kTableNotFound = failure::kTableNotFound;            // 3078
 constexpr int kUnrecognizedFormat = failure::kUnrecognizedFormat;  // 3343
-constexpr int kDataTypeMismatch = jet_contract::kDataTypeMismatch;
 
 enum class Steps { connect, query };
 
@@ -112,52 +105,39 @@ std::string driver_text(const std::vector<DriverRecord>& records) {
   return "";
 }
 
-std::string with_driver_text(const std::string& classic, const std::vector<DriverRecord>& records) {
-  std::string said = driver_text(records);
-  return said.empty() ? classic : classic + " (" + said + ")";
-}
-
+// The classic failure of the number, with the driver's own words beside its text.
 Failure mapped(int number, const std::vector<DriverRecord>& records, const DriverContext& c) {
-  const std::string file = "'" + c.file + "'";
+  const std::string said = driver_text(records);
   switch (number) {
     case kCouldNotFindFile:
-      return Failure(number, with_driver_text("Could not find file " + file + ".", records));
+      return file_not_found(c.file, said);
     case kNotValidPassword:
-      return Failure(
-          number,
-          with_driver_text("Not a valid password: " + file + " has a database password.", records));
+      return not_a_valid_password(c.file, said);
     case kDiskOrNetworkError:
-      return Failure(
-          number, with_driver_text("Disk or network error while opening " + file + ".", records));
+      return disk_or_network_error(c.file, said);
     case kInvalidPath:
-      return Failure(number, with_driver_text(file + " is not a valid path.", records));
+      return invalid_path(c.file, "", said);
     case kFileInUse:
-      return Failure(number, with_driver_text("Could not use " + file +
-                                                  "; file already in use (opened exclusively).",
-                                              records));
+      return file_in_use(c.file, said);
     case kCannotOpen:
-      return Failure(number,
-                     with_driver_text("Cannot open the file " + file +
-                                          ": it is opened exclusively by another program, or this "
-                                          "user may not read it or create its lock file (.ldb) "
-                                          "in its folder.",
-                                      records));
+      return cannot_open(c.file,
+                         "it is opened exclusively by another program, or this user may not read "
+                         "it or create its lock file (.ldb) in its folder",
+                         said);
     case kNotValidFileName:
-      return Failure(number, with_driver_text("Not a valid file name: " + file + ".", records));
+      return not_a_valid_file_name(c.file, said);
     case kUnrecognizedFormat:
-      return Failure(number,
-                     with_driver_text("Unrecognized database format " + file + ".", records));
+      return unrecognized(c.file, said);
     case kTableNotFound:
-      return Failure(number, "Cannot find the input table or query '" + c.table +
-                                 "'. Make sure it exists and that its name is spelled correctly.");
+      return table_not_found(c.table);
     case kTooFewParameters:
-      return Failure(number, "Too few parameters. Expected 1.");
+      return too_few_parameters();
     case kDataTypeMismatch:
-      return Failure(number, "Data type mismatch in criteria expression.");
+      return data_type_mismatch();
     case kSyntaxError:
-      return Failure(number, "Syntax error in query expression '" + c.sql + "'.");
+      return syntax_error(c.sql);
     default:
-      return Failure(number, driver_text(records));
+      return Failure(number, said);
   }
 }
 
@@ -181,15 +161,14 @@ Failure driver_failure(const std::vector<DriverRecord>& records, const DriverCon
     }
   }
   std::string said = driver_text(records);
-  if (!said.empty()) return Failure(failure::kSqlError, said);
+  if (!said.empty()) return engine_failed(said);
   std::string state;
   for (const DriverRecord& r : records) {
     if (state.empty() && !r.state.empty() && is_error(r)) state = r.state;
   }
-  return Failure(failure::kSqlError,
-                 "The database driver failed " + context.doing +
-                     (context.step == DriverStep::connect ? " '" + context.file + "'" : "") +
-                     (state.empty() ? "" : " (SQLSTATE " + state + ")") + ".");
+  return driver_failed(
+      context.doing + (context.step == DriverStep::connect ? " '" + context.file + "'" : ""),
+      state);
 }
 
 bool driver_not_loaded(const std::vector<DriverRecord>& records) {

@@ -3,21 +3,18 @@
 #include <algorithm>
 #include <string_view>
 
-#include "platform/support/jet_contract.h"
+#include "platform/jet/jet_contract.h"
 #include "platform/text.h"
-#ifdef _WIN32
-#include "platform/win32/wide.h"
-#endif
 
 namespace qano::odbc {
 
 #ifdef _WIN32
 OdbcText to_odbc(const std::string& utf8) {
-  return win32::to_wide(utf8);
+  return text::to_utf16(utf8);
 }
 
 std::string from_odbc(const OdbcText& wide) {
-  return win32::from_wide(wide);
+  return text::from_utf16(wide);
 }
 
 std::vector<OdbcDriver> system_drivers() {
@@ -31,25 +28,23 @@ std::vector<OdbcDriver> system_drivers() {
 // names.
 std::string path_for_driver(const std::string& file, OdbcDialect dialect) {
   if (dialect != OdbcDialect::access || text::fits_ansi(file)) return file;
-  const std::wstring wide = win32::to_wide(file);
+  const std::u16string utf16 = text::to_utf16(file);
+  const std::wstring wide(utf16.begin(), utf16.end());
   DWORD n = GetShortPathNameW(wide.c_str(), nullptr, 0);
   if (n > 0) {
     std::wstring short_path(n, L'\0');
     DWORD m = GetShortPathNameW(wide.c_str(), short_path.data(), n);
     if (m > 0 && m < n) {
       short_path.resize(m);
-      std::string utf8 = win32::from_wide(short_path);
+      std::string utf8 = text::from_utf16(std::u16string(short_path.begin(), short_path.end()));
       if (text::fits_ansi(utf8)) return utf8;
     }
   }
-  fail(jet_contract::kInvalidPath,
-       "'" + file +
-           "' is not a valid path for the Access driver: it holds characters that this "
-           "workstation's code page (" +
-           std::to_string(GetACP()) +
-           ") lacks, and the disk gives it "
-           "no short (8.3) name without them. Rename the file or its folders with letters of that "
-           "code page.");
+  throw jet_contract::invalid_path(
+      file, "for the Access driver: it holds characters that this workstation's code page (" +
+                std::to_string(GetACP()) +
+                ") lacks, and the disk gives it no short (8.3) name without them. Rename the "
+                "file or its folders with letters of that code page");
 }
 #else
 OdbcText to_odbc(const std::string& utf8) {
@@ -112,12 +107,14 @@ std::vector<DriverRecord> diagnostics(SQLSMALLINT handle_type, SQLHANDLE handle)
 }
 
 void driver_failure(SQLSMALLINT handle_type, SQLHANDLE handle, const std::string& doing,
-                    const SelectStatement* statement, const std::string& sql) {
+                    const SelectStatement* statement) {
   DriverContext context;
   context.step = statement != nullptr ? DriverStep::query : DriverStep::other;
   context.doing = doing;
-  if (statement != nullptr) context.table = statement->table;
-  context.sql = sql;
+  if (statement != nullptr) {
+    context.table = statement->table;
+    context.sql = statement->sql;
+  }
   throw driver_failure(diagnostics(handle_type, handle), context);
 }
 

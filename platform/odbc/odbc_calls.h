@@ -12,16 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/jet/select_statement.h"
 #include "platform/odbc/driver_failures.h"
 #include "platform/odbc/odbc_engine.h"
-#include "platform/support/select_statement.h"
 
 namespace qano::odbc {
 
 #ifdef _WIN32
 // Windows' driver manager and the Access driver take and give UTF-16 through the wide calls.
 using OdbcChar = SQLWCHAR;
-using OdbcText = std::wstring;
+using OdbcText = std::u16string;
 inline constexpr SQLSMALLINT kTextData = SQL_C_WCHAR;
 #define QANO_ODBC(call) call##W
 #else
@@ -52,7 +52,6 @@ std::vector<DriverRecord> diagnostics(SQLSMALLINT handle_type, SQLHANDLE handle)
 // driver's answers (driver_failures.h) classifies it.
 [[noreturn]] void driver_failure(SQLSMALLINT handle_type, SQLHANDLE handle,
                                  const std::string& doing,
-                                 const SelectStatement* statement = nullptr,
-                                 const std::string& sql = "");
+                                 const SelectStatement* statement = nullptr);
 
 }  // namespace qano::odbc

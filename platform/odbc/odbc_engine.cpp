@@ -12,9 +12,9 @@
 #include <system_error>
 
 #include "platform/failure.h"
+#include "platform/jet/jet_contract.h"
 #include "platform/odbc/odbc_calls.h"
 #include "platform/odbc/odbc_values.h"
-#include "platform/support/jet_contract.h"
 #include "platform/text.h"
 
 namespace qano {
@@ -24,6 +24,10 @@ namespace {
 using namespace odbc;
 using jet_contract::cannot_open;
 using jet_contract::unrecognized;
+
+[[noreturn]] void no_driver_manager() {
+  fail(failure::kSqlError, "The ODBC driver manager cannot be started.");
+}
 
 // --- Handles -----------------------------------------------------------------------------------
 
@@ -55,7 +59,7 @@ class Environment {
       auto env = std::make_unique<Handle>(SQL_HANDLE_ENV, SQLHANDLE{});
       if (!*env || !SQL_SUCCEEDED(SQLSetEnvAttr(env->get(), SQL_ATTR_ODBC_VERSION,
                                                 reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0))) {
-        fail(failure::kSqlError, "The ODBC driver manager cannot be started.");
+        no_driver_manager();
       }
       env_ = std::move(env);
     }
@@ -74,7 +78,7 @@ class Database {
     std::string not_loaded;
     for (const OdbcDriver& driver : drivers) {
       auto dbc = std::make_unique<Handle>(SQL_HANDLE_DBC, env);
-      if (!*dbc) fail(failure::kSqlError, "The ODBC driver manager cannot be started.");
+      if (!*dbc) no_driver_manager();
       // Only a hint: the Access driver takes it but does not prevent updates with it (its
       // documentation says so); its connection string asks for a read-only open instead.
       SQLSetConnectAttr(dbc->get(), SQL_ATTR_ACCESS_MODE,
@@ -100,8 +104,7 @@ class Database {
       if (!not_loaded.empty()) not_loaded += "; ";
       not_loaded += said.empty() ? "driver '" + driver.name + "' not found" : said;
     }
-    fail(jet_contract::kNoInstallableIsam,
-         "Could not find installable ISAM." + (not_loaded.empty() ? "" : " (" + not_loaded + ")"));
+    throw jet_contract::no_installable_isam(not_loaded);
   }
 
   ~Database() {
@@ -119,10 +122,9 @@ class Database {
     if (driver.dialect == OdbcDialect::mdbtools) {
       if (file.size() > 255 || file.find(';') != std::string::npos ||
           file.find("DSN") != std::string::npos) {
-        fail(jet_contract::kInvalidPath,
-             "'" + file +
-                 "' is not a valid path for the MDBTools driver: it is longer than "
-                 "255 bytes or holds ';' or 'DSN'.");
+        throw jet_contract::invalid_path(file,
+                                         "for the MDBTools driver: it is longer than 255 bytes "
+                                         "or holds ';' or 'DSN'");
       }
       return "Driver={" + driver.name + "};DBQ=" + dbq + ";";
     }
@@ -281,7 +283,7 @@ std::string sql_literal(const JetValue& literal) {
 // 4096 from Jet 4 on); the driver gets no other file.
 void check_format(const std::string& file) {
   std::ifstream in(jet_contract::native_path(file), std::ios::binary);
-  if (!in) cannot_open(file);
+  if (!in) throw cannot_open(file);
   std::array<char, 0x15> head{};
   in.read(head.data(), static_cast<std::streamsize>(head.size()));
   const bool whole_head = in.gcount() == static_cast<std::streamsize>(head.size());
@@ -292,24 +294,22 @@ void check_format(const std::string& file) {
   in.close();
   std::error_code ec;
   const std::uintmax_t size = std::filesystem::file_size(jet_contract::native_path(file), ec);
-  if (ec) cannot_open(file);
+  if (ec) throw cannot_open(file);
   const std::uintmax_t page = signed_ok && head[0x14] == 0 ? 2048 : 4096;
-  if (size % page != 0) unrecognized(file, "it ends inside a page");
-  if (!signed_ok) unrecognized(file);
+  if (size % page != 0) throw unrecognized(file, "it ends inside a page");
+  if (!signed_ok) throw unrecognized(file);
 }
 
 class OdbcEngine : public JetEngine {
  public:
   explicit OdbcEngine(OdbcOptions options) : options_(std::move(options)) {}
 
-  JetResult first_row(const std::string& file, const std::string& sql) override {
-    jet_contract::check_database_file(file);
-    const SelectStatement statement = parse_select(sql);
+  JetResult first_row(const std::string& file, const SelectStatement& statement) override {
     check_format(file);
 
     Database db(environment_.get(), options_.drivers, file);
     const std::optional<std::string> table = find_table(db, statement.table);
-    if (!table) jet_contract::table_not_found(statement.table);
+    if (!table) throw jet_contract::table_not_found(statement.table);
     const std::vector<JetField> columns = catalog_columns(db, *table);
     const JetField* where = &columns[jet_contract::criteria_column(columns, statement)];
 
@@ -324,7 +324,7 @@ class OdbcEngine : public JetEngine {
     Statement st(db);
     if (!SQL_SUCCEEDED(
             QANO_ODBC(SQLExecDirect)(st.get(), odbc_chars(query_text.data()), SQL_NTS))) {
-      driver_failure(SQL_HANDLE_STMT, st.get(), "running the query", &statement, sql);
+      driver_failure(SQL_HANDLE_STMT, st.get(), "running the query", &statement);
     }
 
     JetResult result;
@@ -334,7 +334,7 @@ class OdbcEngine : public JetEngine {
     for (std::size_t i = 0; i < n && where_index == n; ++i) {
       if (result.fields[i].name == where->name) where_index = i;
     }
-    if (where_index == n) jet_contract::too_few_parameters();
+    if (where_index == n) throw jet_contract::too_few_parameters();
 
     // The driver that compares hands over the first matching row at once. Otherwise the rows come
     // in the table's order, and only the criteria column of each is read until one matches: a

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/jet.h"
+#include "platform/jet/jet.h"
 
 namespace qano {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/jet.h"
+#include "platform/jet/jet.h"
 #include "platform/odbc/odbc_calls.h"
 
 namespace qano::odbc {

@@ -11,7 +11,7 @@
 
 #include "platform/failure.h"
 #include "platform/posix/posix_platform.h"
-#include "platform/posix/syscalls.h"
+#include "platform/system/posix_syscalls.h"
 
 namespace qano::posix {
 

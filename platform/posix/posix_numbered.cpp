@@ -61,6 +61,12 @@ void PosixPlatform::open_numbered(int number, const std::string& path, bool fres
     sys().close(fd);
     fail(failure::kPathFileAccessError);
   }
+  // A file its owner may not write is read-only, as Wine sees it, also to root: refused as
+  // Windows refuses it.
+  if ((st.st_mode & S_IWUSR) == 0) {
+    sys().close(fd);
+    fail(failure::kPermissionDenied);
+  }
   // Opened without waiting (a FIFO planted there fails instead of hanging); written blocking.
   sys().fcntl(fd, F_SETFL, fresh ? 0 : O_APPEND);
   open_files_.add(number, fd);
@@ -83,6 +89,7 @@ std::optional<Failure> PosixPlatform::open_append_failure(int number, const std:
     }
     if (sys().stat(native.c_str(), &st) == 0) {
       if (!S_ISREG(st.st_mode)) fail(failure::kPathFileAccessError);
+      if ((st.st_mode & S_IWUSR) == 0) fail(failure::kPermissionDenied);  // read-only
       if (sys().access(native.c_str(), W_OK) != 0) fail(open_failure_number(errno));
     } else {
       // Not there: open_append would create it in its folder.

@@ -15,8 +15,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/jet/jet_contract.h"
 #include "platform/posix/posix_internal.h"
-#include "platform/support/name_order.h"
+#include "platform/support/files/name_order.h"
 #include "platform/text.h"
 
 namespace qano {
@@ -129,16 +130,6 @@ EntryKind kind_of(mode_t mode) {
 }
 
 }  // namespace
-
-std::optional<Failure> resource_failure(int error, const std::string& doing) {
-  if (error == EMFILE || error == ENFILE) {
-    return Failure(failure::kTooManyFiles, "Too many files: " + doing);
-  }
-  if (error == ENOMEM || error == EAGAIN) {
-    return Failure(failure::kOutOfMemory, "Out of memory: " + doing);
-  }
-  return std::nullopt;
-}
 
 namespace {
 // Whether any other process has the file (device and inode) open for writing, looked up through
@@ -461,54 +452,27 @@ void PosixPlatform::kill(const std::string& path) {
 
 // --- Jet engine ----------------------------------------------------------------------------
 
-namespace {
-// How many times a database that changes while it is read is read again.
-constexpr int kTornReadAttempts = 5;
-}  // namespace
+namespace posix {
+std::optional<std::string> file_identity(const std::string& file) {
+  struct stat st {};
+  if (sys().stat(file.c_str(), &st) != 0) return std::nullopt;
+  return std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+         std::to_string(st.st_mtim.tv_nsec) + " " + std::to_string(st.st_ctim.tv_sec) + "." +
+         std::to_string(st.st_ctim.tv_nsec) + " " + std::to_string(st.st_ino);
+}
+}  // namespace posix
 
 JetEngine& PosixPlatform::jet_engine() {
-  if (!engine_) fail(failure::kSqlError, "No database engine is available.");
+  if (!engine_) throw jet_contract::no_engine();
   return *engine_;
 }
 
 JetResult PosixPlatform::query(const std::string& database, const std::string& sql) {
-  if (!engine_) fail(failure::kSqlError, "No database engine is available.");
+  if (!engine_) throw jet_contract::no_engine();
   std::optional<std::string> native = native_path(database);
-  if (!native) fail(failure::kCouldNotFindFile, "Could not find file '" + database + "'.");
-  // The shop's suite may rewrite the file while it is read: a read during which the file
-  // changed is no answer (a torn read can look like "no row"), and is made again.
-  auto stamp = [&](struct stat& st) { return sys().stat(native->c_str(), &st) == 0; };
-  auto same = [](const struct stat& a, const struct stat& b) {
-    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
-           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
-           a.st_ctim.tv_nsec == b.st_ctim.tv_nsec && a.st_ino == b.st_ino;
-  };
+  if (!native) throw jet_contract::file_not_found(database);
   try {
-    for (int attempt = 1;; ++attempt) {
-      struct stat before {
-      }, after{};
-      bool had_before = stamp(before);
-      std::optional<JetResult> result;
-      std::optional<Failure> failed;
-      try {
-        result = engine_->first_row(*native, sql);
-      } catch (const Failure& f) {
-        failed = f;
-      }
-      bool steady = had_before && stamp(after) && same(before, after);
-      if (steady || !had_before) {
-        if (failed) throw *failed;
-        return *result;
-      }
-      if (attempt == kTornReadAttempts) {
-        fail(failure::kUnrecognizedFormat, "Unrecognized database format '" + *native +
-                                               "'. (the file kept changing while it was read)");
-      }
-      // Give the writer a moment to finish before the next read.
-      timespec pause{0, 50000000L * attempt};
-      while (::nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-      }
-    }
+    return jet_contract::run_query(*engine_, *native, sql);
   } catch (const Failure& f) {
     // The engine names the host's file; the shop's IT knows it by the program's own path.
     std::string t = f.text();

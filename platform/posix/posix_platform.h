@@ -10,8 +10,8 @@
 #include <string>
 
 #include "platform/host_platform.h"
-#include "platform/support/dos_path.h"
-#include "platform/support/numbered_files.h"
+#include "platform/support/files/dos_path.h"
+#include "platform/support/files/numbered_files.h"
 
 namespace qano {
 
@@ -85,7 +85,7 @@ class PosixPlatform : public HostPlatform {
   // Said when the prefix has no dosdevices/x: links.
   std::optional<std::string> drives_note() override;
 
-  // Reads a file that keeps changing again, up to five times, before it gives up with 3343.
+  // The engine's first row for the host file of `database`; its failures name `database`.
   JetResult query(const std::string& database, const std::string& sql) override;
   // Without one set, failure 3000.
   JetEngine& jet_engine() override;
@@ -115,9 +115,10 @@ class PosixPlatform : public HostPlatform {
 };
 
 namespace posix {
-// The failure for an errno value that says a system resource ran out: 67 "Too many files" for
-// descriptors, 7 "Out of memory" for memory and processes; nothing for any other error.
-std::optional<Failure> resource_failure(int error, const std::string& doing);
+// What the status of a host file tells that changes when it is rewritten (size, modification and
+// change times, inode), for the retry of torn reads (platform/jet/torn_read_retry.h); nothing when
+// it is not there.
+std::optional<std::string> file_identity(const std::string& file);
 // Whether a regular file is open for writing by another process, or held by a script that a
 // program started (the script's lock); unknown when another user may write it unseen. `fd` is
 // open on it for reading.

@@ -12,7 +12,7 @@
 #include <iostream>
 
 #include "platform/posix/posix_internal.h"
-#include "platform/support/regional_fallback.h"
+#include "platform/support/regional/regional_fallback.h"
 
 namespace qano {
 

@@ -12,7 +12,7 @@
 #include "platform/failure.h"
 #include "platform/pictures/pictures.h"
 #include "platform/platform.h"
-#include "platform/support/event_dispatch.h"
+#include "platform/support/hosts/event_dispatch.h"
 #include "platform/win32/wide.h"
 
 namespace qano {

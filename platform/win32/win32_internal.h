@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/support/dos_path.h"
+#include "platform/support/files/dos_path.h"
 
 namespace qano::win32 {
 

@@ -3,6 +3,7 @@
 // renames that open file: whatever takes its name in between is not touched.
 #include <windows.h>
 
+#include "platform/system/win32_calls.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_internal.h"
 #include "platform/win32/win32_platform.h"
@@ -26,8 +27,9 @@ struct Opened {
 };
 
 Opened open_to_move(const std::wstring& native) {
-  HANDLE h = CreateFileW(native.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  HANDLE h = calls().CreateFileW(native.c_str(), GENERIC_READ | DELETE,
+                                 FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
@@ -40,7 +42,7 @@ Opened open_to_move(const std::wstring& native) {
     return {h, refused("it cannot be opened: " + error_text(error))};
   }
   BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(h, &info)) {
+  if (!calls().GetFileInformationByHandle(h, &info)) {
     DWORD error = GetLastError();
     CloseHandle(h);
     return {INVALID_HANDLE_VALUE, refused("it cannot be looked at: " + error_text(error))};
@@ -60,12 +62,10 @@ Opened open_to_move(const std::wstring& native) {
 
 bool Win32Platform::make_folder(const std::string& path) {
   std::wstring native = win_path(parse_dos_path(path));
-  if (CreateDirectoryW(native.c_str(), nullptr)) return true;
+  if (calls().CreateDirectoryW(native.c_str(), nullptr)) return true;
   DWORD error = GetLastError();
   if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return false;
-  int number = error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL
-                   ? failure::kDiskFull
-                   : open_failure_number(error);
+  const int number = open_failure_number(error);
   fail(number, std::string(standard_text(number)) + ": cannot make the folder " + quoted(path) +
                    ": " + error_text(error));
 }
@@ -77,7 +77,7 @@ void Win32Platform::remove_folder(const std::string& path) {
     return;
   }
   // Refused when anything is in it: it stays, and nothing else happens.
-  RemoveDirectoryW(native.c_str());
+  calls().RemoveDirectoryW(native.c_str());
 }
 
 std::string Win32Platform::move_refusal(const std::string& path) {

@@ -4,7 +4,8 @@
 
 #include <windows.h>
 
-#include "platform/support/numbered_files.h"
+#include "platform/support/files/numbered_files.h"
+#include "platform/system/win32_calls.h"
 #include "platform/text.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_internal.h"
@@ -64,9 +65,10 @@ void Win32Platform::open_numbered(int number, const std::string& path, bool trun
   // Appending takes only the right to add at the end: every line lands after what is there,
   // whoever else appends. Others may read the file while it is open. A missing file is created
   // only where nothing stands: never through a link that points nowhere.
-  HANDLE h = CreateFileW(native.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                         nullptr, a ? OPEN_EXISTING : CREATE_NEW,
-                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  HANDLE h =
+      calls().CreateFileW(native.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, a ? OPEN_EXISTING : CREATE_NEW,
+                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     if (!a && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) {
@@ -76,7 +78,7 @@ void Win32Platform::open_numbered(int number, const std::string& path, bool trun
     fail(open_failure_number(error));
   }
   BY_HANDLE_FILE_INFORMATION info{};
-  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
+  if (GetFileType(h) != FILE_TYPE_DISK || !calls().GetFileInformationByHandle(h, &info) ||
       (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     CloseHandle(h);
     fail(failure::kPathFileAccessError, "Path/File access error: a link stands at " + quoted(path));
@@ -120,8 +122,8 @@ void Win32Platform::write_line(int number, const std::string& line) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     DWORD written = 0;
-    if (!WriteFile(handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &written,
-                   nullptr)) {
+    if (!calls().WriteFile(handle, bytes.data() + done, static_cast<DWORD>(bytes.size() - done),
+                           &written, nullptr)) {
       fail(write_failure_number(GetLastError()));
     }
     if (written == 0) fail(failure::kDiskFull);

@@ -10,7 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/support/name_order.h"
+#include "platform/jet/jet_contract.h"
+#include "platform/support/files/name_order.h"
+#include "platform/system/win32_calls.h"
 #include "platform/text.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_internal.h"
@@ -38,7 +40,7 @@ std::wstring win_path(const DosPath& p) {
 }
 
 std::optional<DWORD> attributes(const std::wstring& path) {
-  DWORD a = GetFileAttributesW(path.c_str());
+  DWORD a = calls().GetFileAttributesW(path.c_str());
   if (a == INVALID_FILE_ATTRIBUTES) return std::nullopt;
   return a;
 }
@@ -66,6 +68,16 @@ int open_failure_number(DWORD error) {
     case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
       return failure::kPermissionDenied;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return failure::kDiskFull;
+    // Out of handles or memory is the machine's trouble, never the file's.
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return failure::kTooManyFiles;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+    case ERROR_NO_SYSTEM_RESOURCES:
+      return failure::kOutOfMemory;
     default:
       return failure::kPathFileAccessError;
   }
@@ -92,8 +104,8 @@ bool held_by_another(const std::wstring& native) {
   // Asked for alone, with no sharing at all: refused while any other handle reads, writes or
   // deletes it, whatever that handle lets others do.
   for (DWORD access : {GENERIC_READ, static_cast<DWORD>(DELETE)}) {
-    HANDLE h = CreateFileW(native.c_str(), access, 0, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE h = calls().CreateFileW(native.c_str(), access, 0, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
       CloseHandle(h);
       return false;
@@ -111,8 +123,8 @@ bool held_by_another(const std::wstring& native) {
 // in a name's attributes.) A file made to tell is gone again at once.
 bool dangling_link_at(const std::wstring& native) {
   if (attributes(native)) return false;
-  HANDLE h = CreateFileW(native.c_str(), DELETE, 0, nullptr, CREATE_NEW,
-                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  HANDLE h = calls().CreateFileW(native.c_str(), DELETE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
   if (h != INVALID_HANDLE_VALUE) {
     CloseHandle(h);
     return false;
@@ -138,7 +150,7 @@ bool set_rename_info(HANDLE h, const std::wstring& target, FILE_INFO_BY_HANDLE_C
   info->RootDirectory = nullptr;
   info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
   std::memcpy(info->FileName, target.c_str(), (target.size() + 1) * sizeof(wchar_t));
-  return SetFileInformationByHandle(h, kind, info, static_cast<DWORD>(buffer.size())) != 0;
+  return calls().SetFileInformationByHandle(h, kind, info, static_cast<DWORD>(buffer.size())) != 0;
 }
 }  // namespace
 
@@ -168,7 +180,7 @@ constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HI
 
 bool drop_read_only(const std::wstring& native, DWORD a) {
   DWORD rest = a & kSettableAttributes;
-  return SetFileAttributesW(native.c_str(), rest == 0 ? FILE_ATTRIBUTE_NORMAL : rest) != 0;
+  return calls().SetFileAttributesW(native.c_str(), rest == 0 ? FILE_ATTRIBUTE_NORMAL : rest) != 0;
 }
 
 }  // namespace win32
@@ -185,7 +197,8 @@ bool rename_over(HANDLE h, const std::wstring& target) {
 
 bool delete_open_file(HANDLE h) {
   FILE_DISPOSITION_INFO disposition{TRUE};
-  return SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+  return calls().SetFileInformationByHandle(h, FileDispositionInfo, &disposition,
+                                            sizeof disposition) != 0;
 }
 
 void close_handle(void*& handle) {
@@ -222,8 +235,8 @@ std::vector<std::string> Win32Platform::dir_all(const std::string& pattern) {
   if (leaf.find_first_of("*?") == std::string::npos) {
     // One name: looked up alone, and given as the folder stores it.
     if (leaf == "." || leaf == "..") return names;
-    HANDLE find = FindFirstFileExW(win_path(p).c_str(), FindExInfoBasic, &entry,
-                                   FindExSearchNameMatch, nullptr, 0);
+    HANDLE find = calls().FindFirstFileExW(win_path(p).c_str(), FindExInfoBasic, &entry,
+                                           FindExSearchNameMatch, nullptr, 0);
     if (find == INVALID_HANDLE_VALUE) return names;
     FindClose(find);
     if ((entry.dwFileAttributes & kNotOrdinary) == 0) names.push_back(from_wide(entry.cFileName));
@@ -234,15 +247,15 @@ std::vector<std::string> Win32Platform::dir_all(const std::string& pattern) {
   std::wstring all = win_path(p.parent());
   if (all.back() != L'\\') all += L'\\';
   all += L'*';
-  HANDLE find = FindFirstFileExW(all.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
-                                 nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  HANDLE find = calls().FindFirstFileExW(all.c_str(), FindExInfoBasic, &entry,
+                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (find == INVALID_HANDLE_VALUE) return names;  // no folder, or nothing in it
   text::Wildcard wildcard(leaf);
   do {
     if ((entry.dwFileAttributes & kNotOrdinary) != 0) continue;
     std::string name = from_wide(entry.cFileName);
     if (wildcard.matches(name)) names.push_back(std::move(name));
-  } while (FindNextFileW(find, &entry));
+  } while (calls().FindNextFileW(find, &entry));
   FindClose(find);
   sort_names(names);
   return names;
@@ -252,7 +265,7 @@ std::optional<FileFacts> Win32Platform::file_facts(const std::string& path) {
   std::wstring native = win_path(parse_dos_path(path));
   WIN32_FILE_ATTRIBUTE_DATA data{};
   // A folder is no file, nor is a link: what it points to is not the exchange folder's.
-  if (!GetFileAttributesExW(native.c_str(), GetFileExInfoStandard, &data) ||
+  if (!calls().GetFileAttributesExW(native.c_str(), GetFileExInfoStandard, &data) ||
       (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
     return std::nullopt;
   }
@@ -277,7 +290,7 @@ void Win32Platform::kill(const std::string& path) {
   std::optional<DWORD> a = attributes(native);
   if (p.components.empty() || !a) fail(failure::kFileNotFound);
   if ((*a & FILE_ATTRIBUTE_DIRECTORY) != 0) fail(failure::kPathFileAccessError);
-  if (!DeleteFileW(native.c_str())) {
+  if (!calls().DeleteFileW(native.c_str())) {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND) fail(failure::kFileNotFound);
     fail(error == ERROR_ACCESS_DENIED || error == ERROR_WRITE_PROTECT
@@ -295,8 +308,8 @@ std::vector<Entry> Win32Platform::entries(const std::string& pattern) {
   if (all.back() != L'\\') all += L'\\';
   all += L'*';
   WIN32_FIND_DATAW data{};
-  HANDLE find = FindFirstFileExW(all.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
-                                 nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  HANDLE find = calls().FindFirstFileExW(all.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                         nullptr, FIND_FIRST_EX_LARGE_FETCH);
   if (find != INVALID_HANDLE_VALUE) {
     text::Wildcard wildcard(leaf);
     do {
@@ -311,7 +324,7 @@ std::vector<Entry> Win32Platform::entries(const std::string& pattern) {
       e.hidden = (a & FILE_ATTRIBUTE_HIDDEN) != 0;
       e.system = (a & FILE_ATTRIBUTE_SYSTEM) != 0;
       found.push_back(std::move(e));
-    } while (FindNextFileW(find, &data));
+    } while (calls().FindNextFileW(find, &data));
     FindClose(find);
   }
   if (found.empty() && !has_wildcard(leaf) && folder_exists(p) && dangling_link_at(win_path(p))) {
@@ -329,15 +342,15 @@ void Win32Platform::remove_own_leftovers(const std::wstring& folder) {
   // Fresh files of an earlier run cut short: they bear this program's own naming, and only one
   // program runs at a time.
   WIN32_FIND_DATAW data{};
-  HANDLE find = FindFirstFileExW((folder + L"~qano*.tmp").c_str(), FindExInfoBasic, &data,
-                                 FindExSearchNameMatch, nullptr, 0);
+  HANDLE find = calls().FindFirstFileExW((folder + L"~qano*.tmp").c_str(), FindExInfoBasic, &data,
+                                         FindExSearchNameMatch, nullptr, 0);
   if (find == INVALID_HANDLE_VALUE) return;
   std::vector<std::wstring> leftovers;
   do {
     if ((data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
       leftovers.push_back(folder + data.cFileName);
     }
-  } while (FindNextFileW(find, &data));
+  } while (calls().FindNextFileW(find, &data));
   FindClose(find);
   for (const std::wstring& leftover : leftovers) {
     try {
@@ -358,8 +371,8 @@ void* Win32Platform::replace_with_fresh_file(const std::wstring& target, const s
   for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
     std::wstring fresh = folder + L"~qano" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                          std::to_wstring(++serial) + L".tmp";
-    h = CreateFileW(fresh.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    h = calls().CreateFileW(fresh.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
         GetLastError() != ERROR_ALREADY_EXISTS) {
       break;
@@ -451,14 +464,34 @@ void Win32Platform::clear_read_only(const std::string& path) {
 
 // --- Jet engine ----------------------------------------------------------------------------
 
+namespace win32 {
+std::optional<std::string> file_identity(const std::string& file) {
+  HANDLE h = calls().CreateFileW(to_wide(file).c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info{};
+  bool known = calls().GetFileInformationByHandle(h, &info) != 0;
+  CloseHandle(h);
+  if (!known) return std::nullopt;
+  auto both = [](DWORD high, DWORD low) {
+    return std::to_string((static_cast<std::uint64_t>(high) << 32) | low);
+  };
+  return both(info.nFileSizeHigh, info.nFileSizeLow) + " " +
+         both(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime) + " " +
+         both(info.nFileIndexHigh, info.nFileIndexLow) + " " +
+         std::to_string(info.dwVolumeSerialNumber);
+}
+}  // namespace win32
+
 JetEngine& Win32Platform::jet_engine() {
-  if (!engine_) fail(failure::kSqlError, "No database engine is available.");
+  if (!engine_) throw jet_contract::no_engine();
   return *engine_;
 }
 
 JetResult Win32Platform::query(const std::string& database, const std::string& sql) {
-  if (!engine_) fail(failure::kSqlError, "No database engine is available.");
-  return engine_->first_row(database, sql);
+  if (!engine_) throw jet_contract::no_engine();
+  return jet_contract::run_query(*engine_, database, sql);
 }
 
 }  // namespace qano

@@ -11,9 +11,16 @@
 #include <string>
 
 #include "platform/host_platform.h"
-#include "platform/support/numbered_files.h"
+#include "platform/support/files/numbered_files.h"
 
 namespace qano {
+
+namespace win32 {
+// What Windows tells of a file that changes when it is rewritten (size, last write, file index,
+// volume), for the retry of torn reads (platform/jet/torn_read_retry.h); nothing when it is not
+// there.
+std::optional<std::string> file_identity(const std::string& file);
+}  // namespace win32
 
 class Win32Platform : public HostPlatform {
  public:

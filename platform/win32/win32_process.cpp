@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "platform/system/win32_calls.h"
 #include "platform/text.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_host.h"
@@ -113,8 +114,8 @@ TaskId Win32Platform::shell(const std::string& path, WindowStyle style,
     // nor delete it: the script stays as it is for as long as it runs, and any run of this
     // program sees it held (file_facts), even after this one has ended.
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-    held = CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    held = calls().CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, &inherit,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (held == INVALID_HANDLE_VALUE) {
       DWORD error = GetLastError();
       if (sharing_error(error)) {
@@ -151,7 +152,7 @@ TaskId Win32Platform::shell(const std::string& path, WindowStyle style,
   }
   PROCESS_INFORMATION process{};
   // A console of its own, shown in the style asked for.
-  BOOL created = CreateProcessW(
+  BOOL created = calls().CreateProcessW(
       application.c_str(), command.data(), nullptr, nullptr, held != nullptr ? TRUE : FALSE,
       CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT |
           (held != nullptr ? EXTENDED_STARTUPINFO_PRESENT : 0),

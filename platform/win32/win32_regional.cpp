@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "platform/support/regional_fallback.h"
+#include "platform/support/regional/regional_fallback.h"
 #include "platform/win32/wide.h"
 
 namespace qano {

@@ -19,12 +19,12 @@
 
 #include "app/form1.h"
 #include "platform/forwarding_platform.h"
-#include "platform/mdbtools/mdbtools_engine.h"
+#include "platform/host_platform.h"
 #include "platform/posix/posix_platform.h"
-#include "tests/startup/shop_files.h"
 #include "tests/support/log_lines.h"
-#include "tests/support/stub_wine.h"
-#include "tests/support/temp_prefix.h"
+#include "tools/dev/kit/shop_files.h"
+#include "tools/dev/kit/stub_wine.h"
+#include "tools/dev/kit/temp_prefix.h"
 
 namespace qano {
 namespace {
@@ -139,7 +139,7 @@ class FaultInjection : public ::testing::TestWithParam<Fault> {
     prefix.write(archive, "PK\x03\x04 invoices");
     fs::last_write_time(archive, fs::file_time_type::clock::now() - std::chrono::hours(1));
     here = std::make_unique<WorkingDirectory>(prefix.c() / "super");
-    real.set_jet_engine(make_mdbtools_engine());
+    real.set_jet_engine(make_host_jet_engine());
   }
 
   // The day's log, each line without its stamp; "cut: ..." for bytes after the last CR LF.

@@ -92,31 +92,46 @@ TEST(Layout, ContainersHoldWhatTheFrameHolds) {
   }
 }
 
-struct Placed {
-  std::string name;
-  TwipsRect rect;
-  std::string caption;
-};
+// Whether `inner` lies wholly inside `outer`.
+bool inside(const TwipsRect& inner, const TwipsRect& outer) {
+  return inner.left >= outer.left && inner.top >= outer.top &&
+         inner.left + inner.width <= outer.left + outer.width &&
+         inner.top + inner.height <= outer.top + outer.height;
+}
+
+bool overlap(const TwipsRect& a, const TwipsRect& b) {
+  return a.left < b.left + b.width && b.left < a.left + a.width && a.top < b.top + b.height &&
+         b.top < a.top + a.height;
+}
+
+// The area a control's place is measured in: the frame's own, or the client area.
+TwipsRect area_of(const ControlLayout& c) {
+  if (c.container == "Frame1")
+    return TwipsRect{0, 0, find("Frame1")->rect->width, find("Frame1")->rect->height};
+  return TwipsRect{0, 0, form1_layout().client_width, form1_layout().client_height};
+}
 
 TEST(Layout, ControlsThatCarryBehaviour) {
   const ControlLayout& command1 = *find("Command1");
   EXPECT_EQ(command1.kind, ControlKind::command_button);
-  EXPECT_EQ(command1.rect, (TwipsRect{120, 6720, 8655, 1095}));
   EXPECT_EQ(command1.caption, "Uscita");
   EXPECT_TRUE(command1.handled);
 
   const ControlLayout& frame1 = *find("Frame1");
-  EXPECT_EQ(frame1.rect, (TwipsRect{120, 120, 5295, 6495}));
+  // The button runs under the frame, across the window.
+  EXPECT_GE(command1.rect->top, frame1.rect->top + frame1.rect->height);
+  EXPECT_GT(command1.rect->width, frame1.rect->width);
   EXPECT_EQ(frame1.caption, "Numero Pos");
   EXPECT_EQ(frame1.font, (FontStyle{"MS Sans Serif", 9.75, true}));
 
   const ControlLayout& nrposw = *find("nrposw");
   EXPECT_EQ(nrposw.kind, ControlKind::text_box);
-  EXPECT_EQ(nrposw.rect, (TwipsRect{240, 840, 975, 405}));
   EXPECT_EQ(nrposw.caption, "");
   EXPECT_EQ(nrposw.font, (FontStyle{"MS Sans Serif", 12, false}));
 
-  EXPECT_EQ(find("Drive1")->rect, (TwipsRect{720, 600, 735, 315}));
+  for (const ControlLayout* c : {&command1, &frame1, &nrposw, find("Drive1")}) {
+    EXPECT_TRUE(inside(*c->rect, area_of(*c))) << c->name;
+  }
 
   const ControlLayout& timer2 = *find("Timer2");
   EXPECT_EQ(timer2.interval_ms, 5000);
@@ -140,83 +155,56 @@ TEST(Layout, ControlsThatCarryBehaviour) {
   EXPECT_EQ(handled, (std::set<std::string>{"Command1", "Timer2"}));
 }
 
-TEST(Layout, StatusBoard) {
-  struct Row {
-    int left, top, width, num_top, pun_top;
-  };
-  const Row rows[10] = {
-      {1680, 480, 495, 480, 720},    {1680, 1080, 495, 1080, 1320}, {1680, 1680, 495, 1680, 1920},
-      {1680, 2280, 495, 2280, 2520}, {1680, 2880, 495, 2880, 3120}, {1680, 3480, 495, 3600, 3840},
-      {1680, 4080, 525, 4200, 4440}, {1560, 4680, 735, 4800, 5040}, {1560, 5280, 735, 5400, 5640},
-      {1560, 5880, 735, 6000, 6240},
-  };
+// Ten rows, top to bottom: a grey lamp with its number inside it, and beside it the row's two
+// counters, one above the other, showing zeros. Nothing of the board leaves the frame.
+TEST(Layout, StatusBoardRowsReadTopToBottom) {
   for (int i = 1; i <= 10; ++i) {
     SCOPED_TRACE(i);
-    const Row& row = rows[i - 1];
     const ControlLayout& lamp = *find("c1", i);
-    EXPECT_EQ(lamp.kind, ControlKind::shape);
-    EXPECT_EQ(lamp.rect, (TwipsRect{row.left, row.top, row.width, 405}));
-    EXPECT_EQ(lamp.fill, (Rgb{224, 224, 224}));
-
     const ControlLayout& label = *find("Label" + std::to_string(i));
-    EXPECT_EQ(label.rect, (TwipsRect{1800, 600 * i, 255, 255}));
-    EXPECT_EQ(label.caption, std::to_string(i));
-    EXPECT_EQ(label.font, (FontStyle{"MS Sans Serif", 8.25, true}));
-    // The number sits inside its lamp.
-    EXPECT_GE(label.rect->left, lamp.rect->left);
-    EXPECT_GE(label.rect->top, lamp.rect->top);
-    EXPECT_LE(label.rect->left + label.rect->width, lamp.rect->left + lamp.rect->width);
-    EXPECT_LE(label.rect->top + label.rect->height, lamp.rect->top + lamp.rect->height);
-
     const ControlLayout& num = *find("num", i);
-    EXPECT_EQ(num.rect, (TwipsRect{2280, row.num_top, 630, 195}));
-    EXPECT_EQ(num.caption, "0000000");
-    EXPECT_EQ(num.font, kDefault);
     const ControlLayout& pun = *find("pun", i);
-    EXPECT_EQ(pun.rect, (TwipsRect{2280, row.pun_top, 630, 195}));
-    EXPECT_EQ(pun.caption, "0000000");
-    EXPECT_EQ(pun.font, kDefault);
+    EXPECT_EQ(lamp.kind, ControlKind::shape);
+    EXPECT_EQ(lamp.fill, (Rgb{224, 224, 224}));
+    EXPECT_EQ(label.caption, std::to_string(i));
+    ASSERT_TRUE(label.font.has_value());
+    EXPECT_TRUE(label.font->bold);
+    EXPECT_TRUE(inside(*label.rect, *lamp.rect));
+    for (const ControlLayout* counter : {&num, &pun}) {
+      EXPECT_EQ(counter->caption, "0000000");
+      EXPECT_EQ(counter->font, kDefault);
+      // Beside the lamp: never over its number.
+      EXPECT_GE(counter->rect->left, label.rect->left + label.rect->width);
+      EXPECT_GT(counter->rect->left, lamp.rect->left + lamp.rect->width / 2);
+    }
+    EXPECT_GE(pun.rect->top, num.rect->top + num.rect->height);
+    for (const ControlLayout* c : {&lamp, &label, &num, &pun}) {
+      EXPECT_TRUE(inside(*c->rect, area_of(*c))) << c->name;
+    }
+    if (i < 10) {
+      const ControlLayout& next = *find("c1", i + 1);
+      EXPECT_GE(next.rect->top, lamp.rect->top + lamp.rect->height);
+      EXPECT_FALSE(overlap(*find("pun", i)->rect, *find("num", i + 1)->rect));
+    }
   }
 }
 
-TEST(Layout, DataControls) {
-  const Placed table[] = {
-      {"codean2", {720, 4560, 1140, 345}, "Data3"},
-      {"punti", {6600, 1560, 1140, 375}, "Data3"},
-      {"codean", {360, 5160, 1140, 345}, "Data3"},
-      {"clienti2", {6600, 4080, 1140, 375}, "Data4"},
-      {"var2", {6600, 4560, 1140, 375}, "Data3"},
-      {"listi01", {120, 6000, 1140, 375}, "Data2"},
-      {"var", {6720, 2760, 1140, 300}, "Data3"},
-      {"variab2", {3600, 5760, 1140, 300}, "Data3"},
-      {"ivadb", {3480, 5280, 1140, 300}, "Data3"},
-      {"variab", {3480, 4800, 1140, 375}, "Data3"},
-      {"vente", {3480, 4200, 1140, 375}, "Data3"},
-      {"vendite", {3480, 3600, 1140, 300}, "Data3"},
-      {"scontrini", {3480, 3000, 1140, 375}, "Data3"},
-      {"numeri", {360, 4200, 1140, 300}, "Data3"},
-      {"fatmoCassa", {360, 1920, 1140, 345}, "Data3"},
-      {"fatmo", {240, 3360, 1140, 345}, "Data3"},
-      {"fatteCassa", {360, 2400, 1140, 345}, "Data3"},
-      {"fatte", {360, 2880, 1140, 300}, "Data3"},
-      {"carteTX", {240, 3840, 1140, 300}, "Data3"},
-      {"Data2", {1080, 5640, 1140, 375}, "Data3"},
-      {"Data1", {120, 5640, 1140, 375}, "Data1"},
-      {"caselle", {2160, 5640, 1215, 375}, "Data4"},
-      {"articoli", {3480, 5760, 1215, 375}, "Data2"},
-      {"Semafori", {3360, 5640, 1140, 375}, "Data2"},
-  };
-  for (const Placed& p : table) {
-    SCOPED_TRACE(p.name);
-    const ControlLayout* c = find(p.name);
-    ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->kind, ControlKind::data);
-    EXPECT_EQ(c->rect, p.rect);
-    EXPECT_EQ(c->caption, p.caption);
-    EXPECT_EQ(c->connect, "Access 2000;");
-    EXPECT_FALSE(c->handled);
-    EXPECT_FALSE(c->tab_index.has_value());
+// Two dozen bound data controls, each on the engine the program opens databases with, none with
+// a handler or a place in the tab order, and none outside the window or its frame.
+TEST(Layout, DataControlsStayInsideTheWindow) {
+  int count = 0;
+  for (const ControlLayout& c : form1_layout().controls) {
+    if (c.kind != ControlKind::data) continue;
+    SCOPED_TRACE(c.name);
+    ++count;
+    EXPECT_EQ(c.connect, "Access 2000;");
+    EXPECT_FALSE(c.handled);
+    EXPECT_FALSE(c.tab_index.has_value());
+    EXPECT_EQ(c.caption.rfind("Data", 0), 0u) << c.caption;
+    ASSERT_TRUE(c.rect.has_value());
+    EXPECT_TRUE(inside(*c.rect, area_of(c)));
   }
+  EXPECT_EQ(count, 24);
 }
 
 TEST(Layout, TabOrder) {

@@ -16,8 +16,8 @@
 #include "platform/pictures/pictures.h"
 #include "tests/support/fltk_host_for_testing.h"
 #include "tests/support/window_recorder.h"
-#include "tests/support/x11_client.h"
-#include "tests/support/xvfb.h"
+#include "tools/dev/kit/x11_client.h"
+#include "tools/dev/kit/xvfb.h"
 
 namespace qano {
 namespace {

@@ -11,11 +11,11 @@
 #include <map>
 #include <memory>
 
-#include "tests/support/program.h"
-#include "tests/support/shop.h"
-#include "tests/support/temp_prefix.h"
-#include "tests/support/x11_client.h"
-#include "tests/support/xvfb.h"
+#include "tools/dev/kit/program.h"
+#include "tools/dev/kit/shop.h"
+#include "tools/dev/kit/temp_prefix.h"
+#include "tools/dev/kit/x11_client.h"
+#include "tools/dev/kit/xvfb.h"
 
 namespace qano {
 namespace {

@@ -24,6 +24,8 @@
 #include <string>
 
 #include "platform/failure.h"
+#include "platform/jet/isolated_engine.h"
+#include "platform/jet/jet_contract.h"
 #include "platform/mdbtools/mdbtools_engine.h"
 
 extern "C" void __sanitizer_set_report_path(const char* path);
@@ -99,7 +101,7 @@ void look_at_child_reports() {
 
 void query(const std::string& sql) {
   try {
-    qano::JetResult r = g_engine->first_row(g_database, sql);
+    qano::JetResult r = qano::jet_contract::run_query(*g_engine, g_database, sql);
     if (!r.eof && r.fields.empty()) fault("a row without columns");
     ++(r.eof ? g_no_rows : g_rows);
   } catch (const qano::Failure& f) {
@@ -125,7 +127,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   g_reports = g_folder + "/report";
   ::pthread_atfork(nullptr, nullptr, in_child);
   // A damaged file may make the reader loop; two seconds are plenty for these small files.
-  g_engine = qano::make_mdbtools_engine({true, std::chrono::milliseconds(2000)});
+  g_engine = qano::isolate_engine([] { return qano::make_mdbtools_engine(); },
+                                  qano::IsolationOptions{std::chrono::milliseconds(2000)});
   std::atexit([] {
     std::cerr << "outcomes: " << g_rows << " rows, " << g_no_rows << " no row, " << g_failures
               << " failures (";

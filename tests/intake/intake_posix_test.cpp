@@ -22,9 +22,9 @@
 #include "intake/companion.h"
 #include "intake/unpack_script.h"
 #include "platform/posix/posix_platform.h"
-#include "tests/support/program.h"
-#include "tests/support/stub_wine.h"
-#include "tests/support/temp_prefix.h"
+#include "tools/dev/kit/program.h"
+#include "tools/dev/kit/stub_wine.h"
+#include "tools/dev/kit/temp_prefix.h"
 
 namespace qano {
 namespace {
@@ -58,14 +58,7 @@ class IntakeOnLinux : public ::testing::Test {
   }
   // This test's children: those of earlier tests in the same process are left out.
   std::vector<long> new_children() const {
-    std::vector<long> result;
-    for (long pid : testing::child_processes()) {
-      if (std::find(earlier_children.begin(), earlier_children.end(), pid) ==
-          earlier_children.end()) {
-        result.push_back(pid);
-      }
-    }
-    return result;
+    return testing::child_processes_since(earlier_children);
   }
   void intake_once() {
     intake.run([&] { launch_companion(platform); });

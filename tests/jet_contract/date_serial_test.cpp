@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "platform/jet.h"
+#include "platform/jet/jet.h"
 
 namespace qano {
 namespace {

@@ -12,7 +12,8 @@
 #include <optional>
 
 #include "platform/failure.h"
-#include "platform/isolation/isolated_engine.h"
+#include "platform/jet/isolated_engine.h"
+#include "platform/jet/jet_contract.h"
 #include "platform/mdbtools/mdbtools_engine.h"
 #include "platform/odbc/odbc_engine.h"
 #include "tests/support/sample_databases.h"
@@ -35,14 +36,10 @@ struct EngineKind {
 const EngineKind kEngines[] = {
     {"mdbtools_isolated",
      [] {
-       return make_mdbtools_engine(
-           MdbtoolsOptions{true, std::chrono::seconds(30), std::chrono::seconds(2)});
+       return isolate_engine([] { return make_mdbtools_engine(); },
+                             IsolationOptions{std::chrono::seconds(30), std::chrono::seconds(2)});
      }},
-    {"mdbtools_in_process",
-     [] {
-       return make_mdbtools_engine(
-           MdbtoolsOptions{false, std::chrono::seconds(30), std::chrono::seconds(2)});
-     }},
+    {"mdbtools_in_process", [] { return make_mdbtools_engine(); }},
     {"odbc", [] { return make_odbc_engine(); }, true},
     {"odbc_isolated",
      [] {
@@ -63,7 +60,7 @@ struct Outcome {
 
 Outcome run(JetEngine& engine, const std::string& file, const std::string& sql) {
   try {
-    return Outcome{engine.first_row(file, sql), std::nullopt};
+    return Outcome{jet_contract::run_query(engine, file, sql), std::nullopt};
   } catch (const Failure& f) {
     return Outcome{std::nullopt, f};
   }
@@ -112,7 +109,7 @@ class EngineContract : public ::testing::TestWithParam<EngineKind> {
 
   static std::string file() { return file_->path().string(); }
   JetResult run(const std::string& sql, const std::string& path = file()) {
-    return engine->first_row(path, sql);
+    return jet_contract::run_query(*engine, path, sql);
   }
   int failure_of(const std::string& sql, const std::string& path = file()) {
     try {

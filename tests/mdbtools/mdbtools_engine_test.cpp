@@ -10,6 +10,8 @@
 #include <random>
 
 #include "platform/failure.h"
+#include "platform/jet/isolated_engine.h"
+#include "platform/jet/jet_contract.h"
 #include "tests/support/sample_databases.h"
 #include "tools/dev/jet4/jet4_writer.h"
 
@@ -29,15 +31,15 @@ TEST(EngineOnDamagedFiles, TruncatedAndScribbledCopiesFailCleanly) {
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   ASSERT_EQ(bytes.size() % 4096, 0u);
   // A damaged file may send the reader round in circles: two seconds are plenty for this one.
-  auto engine =
-      make_mdbtools_engine(MdbtoolsOptions{true, std::chrono::seconds(2), std::chrono::seconds(2)});
+  auto engine = isolate_engine([] { return make_mdbtools_engine(); },
+                               IsolationOptions{std::chrono::seconds(2), std::chrono::seconds(2)});
   fs::path damaged = good.path().string() + ".damaged";
   const std::string sql = "select * from società where codute = 1 ";
 
   auto outcome = [&](const std::string& content) {
     std::ofstream(damaged, std::ios::binary | std::ios::trunc) << content;
     try {
-      engine->first_row(damaged.string(), sql);
+      jet_contract::run_query(*engine, damaged.string(), sql);
       return 0;
     } catch (const Failure& f) {
       return f.number();
@@ -66,10 +68,11 @@ TEST(EngineOnDamagedFiles, TruncatedAndScribbledCopiesFailCleanly) {
 
 TEST(EngineTimeLimit, AReaderThatDoesNotEndIsGivenUp) {
   jet4::TemporaryDatabase db(types_database());
-  auto engine = make_mdbtools_engine(
-      MdbtoolsOptions{true, std::chrono::milliseconds(0), std::chrono::seconds(2)});
+  auto engine =
+      isolate_engine([] { return make_mdbtools_engine(); },
+                     IsolationOptions{std::chrono::milliseconds(0), std::chrono::seconds(2)});
   try {
-    engine->first_row(db.path().string(), "select * from pv where proprio = '1' ");
+    jet_contract::run_query(*engine, db.path().string(), "select * from pv where proprio = '1' ");
     FAIL() << "a reader without time finished";
   } catch (const Failure& f) {
     EXPECT_EQ(f.number(), 3343);
@@ -82,20 +85,22 @@ TEST(EngineTimeLimit, AReaderThatDoesNotEndIsGivenUp) {
 TEST(EngineReader, ARunOfQueriesSeesEachFileAsItIsNow) {
   jet4::TemporaryDatabase other(types_database());
   for (int idle_ms : {2000, 0, 1}) {
-    auto engine = make_mdbtools_engine(
-        MdbtoolsOptions{true, std::chrono::seconds(30), std::chrono::milliseconds(idle_ms)});
+    auto engine = isolate_engine(
+        [] { return make_mdbtools_engine(); },
+        IsolationOptions{std::chrono::seconds(30), std::chrono::milliseconds(idle_ms)});
     for (int round = 1; round <= 12; ++round) {
       jet4::Database db = types_database();
       jet4::Table& pv = db.tables[2];
       pv.rows[2][1] = std::int64_t{100 + round};
       jet4::write_database(db, other.path());
-      JetResult r =
-          engine->first_row(other.path().string(), "select * from pv where proprio = '1' ");
+      JetResult r = jet_contract::run_query(*engine, other.path().string(),
+                                            "select * from pv where proprio = '1' ");
       ASSERT_FALSE(r.eof) << idle_ms << " ms, round " << round;
       EXPECT_EQ(r.fields[1].value.as_integer(), 100 + round) << idle_ms << " ms, round " << round;
       // A failure in between ends that reader; the next query gets a fresh one.
       if (round % 4 == 0) {
-        EXPECT_THROW(engine->first_row(other.path().string(), "select * from nessuna where a = 1 "),
+        EXPECT_THROW(jet_contract::run_query(*engine, other.path().string(),
+                                             "select * from nessuna where a = 1 "),
                      Failure);
       }
     }
@@ -110,7 +115,7 @@ TEST(EngineOnLargeTables, ATableCutInHalfIsDamaged) {
   fs::copy_file(file.path(), half);
   fs::resize_file(half, fs::file_size(half) / 2 / 4096 * 4096);
   try {
-    engine->first_row(half.string(), "select * from utenti where codutente = 1 ");
+    jet_contract::run_query(*engine, half.string(), "select * from utenti where codutente = 1 ");
     ADD_FAILURE() << "a table cut in half was read";
   } catch (const Failure& f) {
     EXPECT_EQ(f.number(), 3343);
@@ -137,8 +142,8 @@ TEST(EngineOnLongTexts, GivesAMemoWhole) {
   jet4::TemporaryDatabase file(db);
   auto engine = make_mdbtools_engine();
   for (auto [id, text] : {std::pair{1, &ascii}, std::pair{2, &accented}}) {
-    JetResult r = engine->first_row(file.path().string(),
-                                    "select * from note where id = " + std::to_string(id) + " ");
+    JetResult r = jet_contract::run_query(
+        *engine, file.path().string(), "select * from note where id = " + std::to_string(id) + " ");
     ASSERT_FALSE(r.eof);
     EXPECT_EQ(r.fields[1].value.as_text().size(), text->size()) << id;
     EXPECT_EQ(r.fields[1].value, JetValue::text(*text, JetType::memo)) << id;

@@ -2,6 +2,7 @@
 // MDBTools driver: a test program of its own, because of a leak in that driver.
 #include <gtest/gtest.h>
 
+#include "platform/jet/jet_contract.h"
 #include "platform/odbc/odbc_engine.h"
 #include "tests/support/sample_databases.h"
 
@@ -40,16 +41,16 @@ TEST(OdbcEngineWithCriteriaInTheQuery, GivesTheRowsTheEngineFinds) {
   };
   int rows = 0;
   for (const auto& [db, sql] : cases) {
-    JetResult scanned = by_engine->first_row(db.path().string(), sql);
-    JetResult compared = by_driver->first_row(db.path().string(), sql);
+    JetResult scanned = jet_contract::run_query(*by_engine, db.path().string(), sql);
+    JetResult compared = jet_contract::run_query(*by_driver, db.path().string(), sql);
     EXPECT_EQ(compared.eof, scanned.eof) << sql;
     EXPECT_EQ(compared.fields, scanned.fields) << sql;
     rows += scanned.eof ? 0 : 1;
   }
   EXPECT_EQ(rows, 5);
   // The first of several matching rows, in the table's order.
-  JetResult first =
-      by_driver->first_row(data.path().string(), "select * from pv where proprio = '1' ");
+  JetResult first = jet_contract::run_query(*by_driver, data.path().string(),
+                                            "select * from pv where proprio = '1' ");
   EXPECT_EQ(first.fields[1].value, JetValue::integer(JetType::long_integer, 12));
 
   // And why the engine does not leave the criteria to this driver otherwise: it compares texts
@@ -57,8 +58,8 @@ TEST(OdbcEngineWithCriteriaInTheQuery, GivesTheRowsTheEngineFinds) {
   jet4::TemporaryDatabase types(sample::types_database());
   for (const char* sql :
        {"select * from pv where proprio = 'a' ", "select * from tipi where int = -32768 "}) {
-    EXPECT_FALSE(by_engine->first_row(types.path().string(), sql).eof) << sql;
-    EXPECT_TRUE(by_driver->first_row(types.path().string(), sql).eof) << sql;
+    EXPECT_FALSE(jet_contract::run_query(*by_engine, types.path().string(), sql).eof) << sql;
+    EXPECT_TRUE(jet_contract::run_query(*by_driver, types.path().string(), sql).eof) << sql;
   }
 }
 

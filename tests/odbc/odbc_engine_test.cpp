@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "platform/failure.h"
+#include "platform/jet/jet_contract.h"
 #include "tests/support/sample_databases.h"
 #include "tools/dev/jet4/jet4_writer.h"
 
@@ -20,7 +21,7 @@ namespace fs = std::filesystem;
 // The failure a query through the ODBC engine ends with; number 0 when it ends normally.
 Failure failure_of(const std::string& file, const std::string& sql) {
   try {
-    make_odbc_engine()->first_row(file, sql);
+    jet_contract::run_query(*make_odbc_engine(), file, sql);
   } catch (const Failure& f) {
     return f;
   }
@@ -44,13 +45,15 @@ TEST(OdbcEngine, FallsBackToTheNextDriverOnlyWhenOneCannotBeLoaded) {
   OdbcOptions options;
   options.drivers = {{"Microsoft Access Driver (*.mdb)", OdbcDialect::access},
                      {"MDBTools", OdbcDialect::mdbtools}};
-  JetResult r = make_odbc_engine(options)->first_row(file, "select * from pv where proprio = '1' ");
+  JetResult r = jet_contract::run_query(*make_odbc_engine(options), file,
+                                        "select * from pv where proprio = '1' ");
   EXPECT_FALSE(r.eof);
 
   options.drivers = {{"No Such Driver", OdbcDialect::access},
                      {"Nor This One", OdbcDialect::mdbtools}};
   try {
-    make_odbc_engine(options)->first_row(file, "select * from pv where proprio = '1' ");
+    jet_contract::run_query(*make_odbc_engine(options), file,
+                            "select * from pv where proprio = '1' ");
     FAIL() << "a query ran without a driver";
   } catch (const Failure& f) {
     EXPECT_EQ(f.number(), 3170);

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/failure.h"
-#include "platform/support/event_dispatch.h"
+#include "platform/support/hosts/event_dispatch.h"
 #include "tests/support/window_recorder.h"
 
 namespace qano {

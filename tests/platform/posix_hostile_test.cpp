@@ -14,9 +14,10 @@
 #include <fstream>
 #include <functional>
 
+#include "platform/jet/torn_read_retry.h"
 #include "platform/posix/posix_platform.h"
 #include "tests/support/failure_of.h"
-#include "tests/support/temp_prefix.h"
+#include "tools/dev/kit/temp_prefix.h"
 
 namespace qano {
 namespace {
@@ -156,7 +157,7 @@ TEST_F(PosixHostile, OutOfDescriptorsIsTooManyFilesNotAMissingFile) {
 class RewrittenWhileRead : public JetEngine {
  public:
   RewrittenWhileRead(fs::path file, int torn) : file_(std::move(file)), torn_(torn) {}
-  JetResult first_row(const std::string&, const std::string&) override {
+  JetResult first_row(const std::string&, const SelectStatement&) override {
     ++reads;
     if (reads <= torn_) {
       std::ofstream(file_, std::ios::app) << "x";
@@ -180,7 +181,7 @@ TEST_F(PosixHostile, ADatabaseThatChangedWhileItWasReadIsReadAgain) {
     PosixPlatform own{PosixOptions{prefix.prefix(), "C"}};
     auto engine = std::make_unique<RewrittenWhileRead>(file, torn);
     RewrittenWhileRead* seen = engine.get();
-    own.set_jet_engine(std::move(engine));
+    own.set_jet_engine(retry_torn_reads(std::move(engine), posix::file_identity));
     try {
       JetResult r = own.query("c:\\team\\super.mdb", "select * from inizio where codute = 1 ");
       EXPECT_FALSE(r.eof) << torn;

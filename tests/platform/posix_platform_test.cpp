@@ -7,7 +7,7 @@
 
 #include "platform/text.h"
 #include "tests/support/failure_of.h"
-#include "tests/support/temp_prefix.h"
+#include "tools/dev/kit/temp_prefix.h"
 
 namespace qano {
 namespace {
@@ -35,66 +35,6 @@ TEST_F(PosixPlatformTest, WritesLinesInWindows1252WithCrLfAndAtOnce) {
   platform.write_line(3, "");
   platform.close_all();
   EXPECT_EQ(read_file(prefix.c() / "super/bkp/x.txt"), "caff\xE8 5 \x80\r\n?mega ok\r\n\r\n");
-}
-
-TEST_F(PosixPlatformTest, AppendKeepsAndOutputTruncates) {
-  prefix.write("drive_c/f.txt", "old\r\n");
-  platform.open_append(2, "c:\\F.TXT");
-  platform.write_line(2, "new");
-  platform.close_all();
-  EXPECT_EQ(read_file(prefix.c() / "f.txt"), "old\r\nnew\r\n");
-  platform.open_output(3, "C:\\f.txt");
-  platform.write_line(3, "only");
-  platform.close_all();
-  EXPECT_EQ(read_file(prefix.c() / "f.txt"), "only\r\n");
-  EXPECT_FALSE(fs::exists(prefix.c() / "F.TXT"));  // the existing name was matched, not doubled
-}
-
-TEST_F(PosixPlatformTest, NumberedFileFailures) {
-  fs::create_directories(prefix.c() / "d");
-  fs::create_directories(prefix.c() / "folder.txt");
-  EXPECT_EQ(failure_of([&] { platform.open_append(2, "C:\\missing\\log.txt"); }), 76);
-  EXPECT_FALSE(fs::exists(prefix.c() / "missing"));
-  EXPECT_EQ(failure_of([&] { platform.open_output(3, "C:\\folder.txt"); }), 75);
-  EXPECT_EQ(failure_of([&] { platform.write_line(4, "x"); }), 52);
-  EXPECT_EQ(failure_of([&] { platform.open_output(0, "C:\\d\\a.txt"); }), 52);
-  platform.open_output(3, "C:\\d\\a.txt");
-  EXPECT_EQ(failure_of([&] { platform.open_output(3, "C:\\d\\b.txt"); }), 55);
-  platform.close_all();
-  platform.close_all();  // nothing open: nothing happens
-  EXPECT_EQ(failure_of([&] { platform.write_line(3, "x"); }), 52);
-}
-
-TEST_F(PosixPlatformTest, TellsWhatAnAppendWouldFailWithAndTouchesNothing) {
-  fs::create_directories(prefix.c() / "super" / "bkp" / "folder.txt");
-  prefix.write("drive_c/super/bkp/old.txt", "old\r\n");
-  auto old_time = fs::last_write_time(prefix.c() / "super/bkp/old.txt");
-  auto number_of = [&](int n, const std::string& path) {
-    std::optional<Failure> f = platform.open_append_failure(n, path);
-    return f ? f->number() : 0;
-  };
-  EXPECT_EQ(number_of(2, "C:\\SUPER\\BKP\\OLD.TXT"), 0);
-  EXPECT_EQ(number_of(2, "C:\\super\\bkp\\new.txt"), 0);
-  EXPECT_EQ(number_of(2, "C:\\super\\missing\\new.txt"), 76);
-  EXPECT_EQ(number_of(2, "Q:\\super\\bkp\\new.txt"), 76);
-  EXPECT_EQ(number_of(2, "C:\\super\\bkp\\folder.txt"), 75);
-  EXPECT_EQ(number_of(0, "C:\\super\\bkp\\new.txt"), 52);
-  platform.open_output(2, "C:\\super\\bkp\\other.txt");
-  EXPECT_EQ(number_of(2, "C:\\super\\bkp\\new.txt"), 55);
-  platform.close_all();
-
-  EXPECT_FALSE(fs::exists(prefix.c() / "super/bkp/new.txt"));
-  EXPECT_FALSE(fs::exists(prefix.c() / "super/missing"));
-  EXPECT_EQ(read_file(prefix.c() / "super/bkp/old.txt"), "old\r\n");
-  EXPECT_EQ(fs::last_write_time(prefix.c() / "super/bkp/old.txt"), old_time);
-}
-
-TEST_F(PosixPlatformTest, KillDeletesOrFails) {
-  prefix.write("drive_c/qano/acq_var.txt", "x");
-  platform.kill("C:\\QANO\\ACQ_VAR.TXT");
-  EXPECT_FALSE(fs::exists(prefix.c() / "qano/acq_var.txt"));
-  EXPECT_EQ(failure_of([&] { platform.kill("C:\\qano\\acq_var.txt"); }), 53);
-  EXPECT_EQ(failure_of([&] { platform.kill("C:\\nowhere\\acq_var.txt"); }), 76);
 }
 
 TEST_F(PosixPlatformTest, DirFindsOrdinaryMatchesInCaseInsensitiveOrder) {

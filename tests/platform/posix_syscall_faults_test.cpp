@@ -10,9 +10,9 @@
 #include <optional>
 
 #include "platform/posix/posix_platform.h"
-#include "platform/posix/syscalls_for_testing.h"
-#include "tests/support/stub_wine.h"
-#include "tests/support/temp_prefix.h"
+#include "platform/system/posix_syscalls_for_testing.h"
+#include "tools/dev/kit/stub_wine.h"
+#include "tools/dev/kit/temp_prefix.h"
 
 namespace qano {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/support/select_statement.h"
+#include "platform/jet/select_statement.h"
 
 #include <gtest/gtest.h>
 

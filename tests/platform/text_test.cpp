@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/support/dos_path.h"
-#include "platform/support/name_order.h"
+#include "platform/support/files/dos_path.h"
+#include "platform/support/files/name_order.h"
 
 namespace qano {
 namespace {

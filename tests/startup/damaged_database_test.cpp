@@ -11,8 +11,8 @@
 #include <string>
 
 #include "tests/jet4/process.h"
-#include "tests/startup/shop_files.h"
-#include "tests/support/temp_prefix.h"
+#include "tools/dev/kit/shop_files.h"
+#include "tools/dev/kit/temp_prefix.h"
 
 namespace qano {
 namespace {

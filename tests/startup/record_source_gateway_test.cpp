@@ -38,7 +38,6 @@ class GatewayTest : public ::testing::Test {
 };
 
 TEST_F(GatewayTest, RunsTheQueryAsGivenAndShowsTheFirstRow) {
-  EXPECT_EQ(var.Connect(), "Access 2000;");
   point("select * from società where codute = 1 ");
   ASSERT_EQ(platform.queries().size(), 1u);
   EXPECT_EQ(platform.queries()[0].first, "C:\\db\\a.mdb");
@@ -76,12 +75,16 @@ TEST_F(GatewayTest, NoRecordsetBeforeTheFirstRefresh) {
   EXPECT_EQ(f.text(), "Object variable or With block variable not set");
 }
 
-TEST_F(GatewayTest, StaysBoundToTheLastQuery) {
+TEST_F(GatewayTest, ARefreshRunsTheLastQueryAgainOnTheDatabaseItNames) {
   point("select * from società where codute = 1 ");
   point("select * from società where codute = 9 ");
-  EXPECT_EQ(var.DatabaseName, "C:\\db\\a.mdb");
-  EXPECT_EQ(var.RecordSource, "select * from società where codute = 9 ");
-  EXPECT_TRUE(var.Recordset().Eof());
+  platform.add_database("C:\\db\\b.mdb", {});
+  var.DatabaseName = "C:\\db\\b.mdb";
+  EXPECT_EQ(failure_of([&] { var.Refresh(); }).number(), 3078);
+  ASSERT_EQ(platform.queries().size(), 3u);
+  EXPECT_EQ(platform.queries()[2],
+            std::make_pair(std::string("C:\\db\\b.mdb"),
+                           std::string("select * from società where codute = 9 ")));
 }
 
 TEST_F(GatewayTest, AFailedRefreshLeavesNoStaleRow) {

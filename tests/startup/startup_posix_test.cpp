@@ -8,11 +8,11 @@
 #include <regex>
 
 #include "platform/forwarding_platform.h"
-#include "platform/mdbtools/mdbtools_engine.h"
+#include "platform/host_platform.h"
 #include "platform/posix/posix_platform.h"
 #include "startup/startup.h"
-#include "tests/startup/shop_files.h"
-#include "tests/support/temp_prefix.h"
+#include "tools/dev/kit/shop_files.h"
+#include "tools/dev/kit/temp_prefix.h"
 #include "tools/ship/qanocheck/settings_report.h"
 
 namespace qano {
@@ -92,7 +92,7 @@ class BoxesKept : public ForwardingPlatform {
 
 class StartupOnLinux : public ::testing::Test {
  protected:
-  StartupOnLinux() { platform.set_jet_engine(make_mdbtools_engine()); }
+  StartupOnLinux() { platform.set_jet_engine(make_host_jet_engine()); }
 
   // One start-up from a working directory on drive c:, as the program runs it.
   void run(const fs::path& working_directory = {}) {

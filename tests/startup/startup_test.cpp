@@ -281,19 +281,36 @@ TEST(Startup, MissingDataDatabase) {
   expect_untouched_from_data_on(r);
 }
 
+// The company row names the data file; the data path is that name upper-cased, the folder and
+// the sales database come from it as written, whatever the data file is called.
 TEST(Startup, TheDataPathIsTheCompanyRowUpperCased) {
-  Shop shop;
-  shop.company_rows = {{code(1), text("c:\\società\\Dati.mdb")}};
-  shop.data_path = "C:\\SOCIETÀ\\DATI.MDB";
-  StartupRun r{shop};
-  EXPECT_EQ(r.end, StartupEnd::complete);
-  EXPECT_EQ(r.window.cartella_dati, "c:\\società\\");
-  EXPECT_EQ(r.settings.db_vendite, "c:\\società\\vendite.mdb");
-  EXPECT_EQ(r.settings.db_dati, "C:\\SOCIETÀ\\DATI.MDB");
-  EXPECT_EQ(r.platform.queries().back().first, "C:\\SOCIETÀ\\DATI.MDB");
-  // The log is in the ANSI code page; the upper-cased path is logged nowhere.
-  EXPECT_NE(r.log().find("- Apro DB  c:\\societ\xe0\\dati.mdb\r\n"), std::string::npos);
-  EXPECT_EQ(r.log().find("SOCIET"), std::string::npos);
+  const struct {
+    const char* row;
+    const char* folder;
+    const char* data;
+    const char* sales;
+    const char* logged;  // the data database as the log names it, in the ANSI code page
+    const char* never;   // the upper-cased path is logged nowhere
+  } cases[] = {
+      {"c:\\società\\Dati.mdb", "c:\\società\\", "C:\\SOCIETÀ\\DATI.MDB",
+       "c:\\società\\vendite.mdb", "- Apro DB  c:\\societ\xe0\\dati.mdb\r\n", "SOCIET"},
+      {"C:\\super\\archivio.mdb", "C:\\super\\", "C:\\SUPER\\ARCHIVIO.MDB",
+       "C:\\super\\vendite.mdb", "- Apro DB  C:\\super\\dati.mdb\r\n", "SUPER\\"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.row);
+    Shop shop;
+    shop.company_rows = {{code(1), text(c.row)}};
+    shop.data_path = c.data;
+    StartupRun r{shop};
+    EXPECT_EQ(r.end, StartupEnd::complete);
+    EXPECT_EQ(r.window.cartella_dati, c.folder);
+    EXPECT_EQ(r.settings.db_vendite, c.sales);
+    EXPECT_EQ(r.settings.db_dati, c.data);
+    EXPECT_EQ(r.platform.queries().back().first, c.data);
+    EXPECT_NE(r.log().find(c.logged), std::string::npos);
+    EXPECT_EQ(r.log().find(c.never), std::string::npos);
+  }
 }
 
 // Blanks inside a folder's name and at its ends stay in the logged paths, every one of them;
@@ -308,18 +325,6 @@ TEST(Startup, APathWithBlanksIsLoggedExactlyAsDerived) {
                          stamped("- Apro DB  C:\\mio  negozio \\ archivi\\vendite.mdb") +
                          stamped("- Apro DB  c:\\team\\super.mdb") +
                          "DB OK  \r\nCONTROLLO DB SUPER OK\r\n" + stamped("- Controllo  DB  OK"));
-}
-
-TEST(Startup, ADataFileNotNamedDatiIsTakenFromItsFolder) {
-  Shop shop;
-  shop.company_rows = {{code(1), text("C:\\super\\archivio.mdb")}};
-  shop.data_path = "C:\\super\\archivio.mdb";
-  StartupRun r{shop};
-  EXPECT_EQ(r.end, StartupEnd::complete);
-  EXPECT_EQ(r.window.cartella_dati, "C:\\super\\");
-  EXPECT_EQ(r.settings.db_dati, "C:\\SUPER\\ARCHIVIO.MDB");
-  EXPECT_EQ(r.settings.db_vendite, "C:\\super\\vendite.mdb");
-  EXPECT_NE(r.log().find(stamped("- Apro DB  C:\\super\\dati.mdb")), std::string::npos);
 }
 
 TEST(Startup, AnEmptyDatabaseTextTakesTheDefaultFolderAndFindsNoFile) {

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/jet.h"
+#include "platform/jet/jet.h"
 #include "tools/dev/jet4/jet4_writer.h"
 
 namespace qano::sample {

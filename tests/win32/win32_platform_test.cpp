@@ -102,25 +102,6 @@ TEST_F(Win32PlatformTest, NumberedFileFailuresHaveTheLinuxNumbers) {
   EXPECT_EQ(failure_of([&] { platform.write_line(3, "x"); }), 52);
 }
 
-TEST_F(Win32PlatformTest, TellsWhatAnAppendWouldFailWithAndTouchesNothing) {
-  fs::create_directories(folder.path() / "folder.txt");
-  fs::path read_only = folder.write("read only.txt", "keep\r\n");
-  set_attributes(read_only, FILE_ATTRIBUTE_READONLY);
-  folder.write("old.txt", "old\r\n");
-  auto number_of = [&](int n, const std::string& name) {
-    std::optional<Failure> f = platform.open_append_failure(n, folder.dos(name));
-    return f ? f->number() : 0;
-  };
-  EXPECT_EQ(number_of(2, "old.txt"), 0);
-  EXPECT_EQ(number_of(2, "new.txt"), 0);
-  EXPECT_EQ(number_of(2, "missing\\log.txt"), 76);
-  EXPECT_EQ(number_of(2, "folder.txt"), 75);
-  EXPECT_EQ(number_of(2, "read only.txt"), 70);
-  EXPECT_EQ(number_of(0, "old.txt"), 52);
-  EXPECT_FALSE(fs::exists(folder.path() / "new.txt"));
-  EXPECT_EQ(read_file(folder.path() / "old.txt"), "old\r\n");
-}
-
 TEST_F(Win32PlatformTest, KillDeletesOrFailsWithTheLinuxNumbers) {
   folder.write("acq_var.txt", "x");
   platform.kill(folder.dos("ACQ_VAR.TXT"));

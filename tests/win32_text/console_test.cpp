@@ -1,6 +1,6 @@
 // The programs' text on a console and into a pipe: UTF-16 through WriteConsoleW on a console,
 // UTF-8 bytes elsewhere.
-#include "platform/win32/console.h"
+#include "platform/win32/win32_console.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include <ostream>
 #include <string>
 
-#include "platform/win32/console.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/win32_console.h"
 
 namespace qano::win32 {
 namespace {

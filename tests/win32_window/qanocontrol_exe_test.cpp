@@ -24,8 +24,8 @@
 
 #include "app/layout.h"
 #include "platform/win32/win32_host.h"
-#include "tests/support/zip_writer.h"
 #include "tests/win32/win32_support.h"
+#include "tools/dev/kit/zip_writer.h"
 
 namespace qano {
 namespace {
@@ -448,7 +448,8 @@ TEST_F(ProgramExe, TheWindowShowsTheLayoutAtFifteenTwipsPerPixel) {
       EXPECT_GE(r.right - r.left, pixels(c.rect->width));
       EXPECT_GE(r.bottom - r.top, pixels(c.rect->height));
       int middle = ox + pixels(c.rect->left) + pixels(c.rect->width) / 2;
-      EXPECT_TRUE(r.left == ox + pixels(c.rect->left) || std::abs((r.left + r.right) / 2 - middle) <= 1)
+      EXPECT_TRUE(r.left == ox + pixels(c.rect->left) ||
+                  std::abs((r.left + r.right) / 2 - middle) <= 1)
           << r.left;
     } else {
       EXPECT_EQ(r.left, ox + pixels(c.rect->left));

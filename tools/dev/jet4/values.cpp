@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "jet4_writer.h"
-#include "platform/jet.h"
+#include "platform/jet/jet.h"
 #include "text.h"
 
 namespace qano::jet4 {

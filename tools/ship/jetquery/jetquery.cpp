@@ -12,6 +12,7 @@
 
 #include "platform/failure.h"
 #include "platform/host_platform.h"
+#include "platform/jet/jet_contract.h"
 #include "platform/version.h"
 
 namespace {
@@ -107,7 +108,7 @@ int qano::console_main(int argc, char** argv) {
   try {
     // The host's own engine, on the file as given: a host path, not one of the program's.
     std::unique_ptr<qano::HostPlatform> host = qano::make_host_platform();
-    qano::JetResult result = host->jet_engine().first_row(argv[1], argv[2]);
+    qano::JetResult result = qano::jet_contract::run_query(host->jet_engine(), argv[1], argv[2]);
     if (result.eof) {
       std::cout << "EOF\n";
       return 0;
