@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the project twice, normally and with AddressSanitizer + UndefinedBehaviorSanitizer,
-# and runs every test in both builds; runs each fuzz target for a minute with a fixed seed; then
-# cross-builds the Windows programs, 64-bit and 32-bit, and runs their tests under Wine (the
-# 32-bit ones where this machine runs 32-bit programs); builds both packages and tests them by
-# installing them.
+# and runs every test in both builds; runs the README's demo; runs each fuzz target for half a
+# minute with a fixed seed; then cross-builds the Windows programs, 64-bit and 32-bit, and runs
+# their tests under Wine (the 32-bit ones where this machine runs 32-bit programs); builds both
+# packages and tests them by installing them.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
@@ -30,6 +30,11 @@ for variant in release sanitize; do
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir "$dir" -j "$jobs" --output-on-failure --timeout 600 "${only[@]}" || status=1
 done
+
+# The README's first command, as a newcomer runs it: the demo's archive taken by the real program.
+echo "=== demo ==="
+bash tools/scripts/demo.sh >build/release/demo.log 2>&1 || { cat build/release/demo.log; status=1; }
+tail -n 2 build/release/demo.log
 
 # Each fuzz target for half a minute with a fixed seed, all four at once on the machine's cores.
 echo "=== fuzzing ==="
