@@ -29,7 +29,10 @@ rm -f "$out"
 # wixl has no Secure attribute: STARTIN joins the secure properties that it listed itself.
 secure=$(msiinfo export "$out" Property | awk -F '\t' '$1 == "SecureCustomProperties" { print $2 }')
 msibuild "$out" -q "UPDATE \`Property\` SET \`Value\` = 'STARTIN${secure:+;$secure}' WHERE \`Property\` = 'SecureCustomProperties'"
-msiinfo export "$out" Property | grep -q "^SecureCustomProperties	STARTIN" || {
+# Each table is read whole before it is searched: `grep -q` stops reading at the first match, and
+# under pipefail the writer's broken pipe would fail a package that is right.
+properties=$(msiinfo export "$out" Property)
+grep -q "^SecureCustomProperties	STARTIN" <<<"$properties" || {
   echo "build-msi.sh: STARTIN could not be made a secure property" >&2
   rm -f "$out"
   exit 1
@@ -41,7 +44,8 @@ msiinfo export "$out" Property | grep -q "^SecureCustomProperties	STARTIN" || {
 code=$(msiinfo export "$out" Upgrade | tr -d '\r' | awk -F '\t' '$7 == "WIX_UPGRADE_DETECTED" { print $1 }')
 msibuild "$out" -q "DELETE FROM \`Upgrade\` WHERE \`ActionProperty\` = 'WIX_UPGRADE_DETECTED'"
 msibuild "$out" -q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMin\`, \`VersionMax\`, \`Language\`, \`Attributes\`, \`Remove\`, \`ActionProperty\`) VALUES ('$code', '', '$version', '', 513, '', 'WIX_UPGRADE_DETECTED')"
-msiinfo export "$out" Upgrade | grep -q "	513		WIX_UPGRADE_DETECTED" || {
+upgrades=$(msiinfo export "$out" Upgrade)
+grep -q "	513		WIX_UPGRADE_DETECTED" <<<"$upgrades" || {
   echo "build-msi.sh: the upgrade could not be made to take the same version" >&2
   rm -f "$out"
   exit 1
