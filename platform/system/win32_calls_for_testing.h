@@ -9,8 +9,7 @@
 //   ReplacedCall<&Calls::CreateFileW> denied(refused);
 #pragma once
 
-#include <type_traits>
-
+#include "platform/system/replaced_entry.h"
 #include "platform/system/win32_calls.h"
 
 namespace qano::win32 {
@@ -19,20 +18,6 @@ namespace qano::win32 {
 Calls& calls_for_testing();
 
 template <auto Calls::*entry>
-class ReplacedCall {
- public:
-  using Function = std::remove_reference_t<decltype(calls_for_testing().*entry)>;
-  explicit ReplacedCall(Function replacement) : saved_(calls_for_testing().*entry) {
-    calls_for_testing().*entry = replacement;
-  }
-  ~ReplacedCall() { calls_for_testing().*entry = saved_; }
-  ReplacedCall(const ReplacedCall&) = delete;
-  ReplacedCall& operator=(const ReplacedCall&) = delete;
-  // The entry that was in place before, for a replacement that hands some calls on.
-  Function saved() const { return saved_; }
-
- private:
-  Function saved_;
-};
+using ReplacedCall = qano::system::ReplacedEntry<&calls_for_testing, entry>;
 
 }  // namespace qano::win32
